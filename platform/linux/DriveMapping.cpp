@@ -1,0 +1,71 @@
+#include "platform/linux/DriveMapping.h"
+
+#include "platform/CodePage.h"
+#include "platform/HostPath.h"
+#include "platform/Utf8.h"
+
+#include <cstdlib>
+
+namespace tallowby::platform {
+
+namespace {
+
+std::filesystem::path FromEnvironment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? std::filesystem::path(value) : std::filesystem::path();
+}
+
+} // namespace
+
+std::filesystem::path SettingsPrefix()
+{
+    if (auto prefix = FromEnvironment("TALLOWBY_PREFIX"); !prefix.empty())
+        return prefix;
+    auto data = FromEnvironment("XDG_DATA_HOME");
+    if (data.empty()) {
+        auto home = FromEnvironment("HOME");
+        data = (home.empty() ? std::filesystem::path("/tmp") : home) / ".local" / "share";
+    }
+    return data / "tallowby";
+}
+
+std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath)
+{
+    std::filesystem::path mapped = SettingsPrefix() / "drive_c";
+    std::string_view rest;
+    const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == ':';
+    if (hasDrive) {
+        if (windowsPath[0] != 'C' && windowsPath[0] != 'c')
+            return std::nullopt;
+        rest = windowsPath.substr(2);
+        if (rest.empty() || (rest.front() != '\\' && rest.front() != '/'))
+            return std::nullopt;
+    } else {
+        if (windowsPath.empty() || windowsPath.find_first_of("\\/") != std::string_view::npos)
+            return std::nullopt;
+        mapped /= "windows";
+        rest = windowsPath;
+    }
+
+    while (!rest.empty()) {
+        const auto cut = rest.find_first_of("\\/");
+        const std::string_view part = rest.substr(0, cut);
+        if (part == "..") {
+            if (mapped.filename() != "drive_c")
+                mapped = mapped.parent_path();
+        } else if (!part.empty() && part != ".") {
+            // Names arrive in the ANSI code page; Linux names are UTF-8.
+            mapped /= ToUtf8(FromAnsi(part));
+        }
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+    }
+    return mapped;
+}
+
+std::filesystem::path HostPath(std::string_view windowsPath)
+{
+    return MapWindowsPath(windowsPath).value_or(std::filesystem::path(windowsPath));
+}
+
+} // namespace tallowby::platform

@@ -1,0 +1,155 @@
+#include "platform/linux/Kernel32.h"
+
+#include "platform/LastError.h"
+#include "platform/Win32Error.h"
+#include "platform/linux/AtomicFile.h"
+#include "platform/linux/DriveMapping.h"
+#include "platform/linux/IniDocument.h"
+
+#include <cstring>
+#include <new>
+#include <system_error>
+
+namespace tallowby::platform::kernel32 {
+
+namespace {
+
+constexpr std::chrono::milliseconds kLockTimeout{5000};
+
+// Writes go to the file a link names, so that the link stays a link.
+std::filesystem::path ResolveLinks(const std::filesystem::path &path)
+{
+    std::error_code error;
+    std::filesystem::path target = path;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, error); ++hops) {
+        const auto next = std::filesystem::read_symlink(target, error);
+        if (error)
+            break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+// Drive C's folder stands in for a drive that always exists; folders below
+// it are the caller's to make, as on the platform.
+std::uint32_t EnsureDrive()
+{
+    std::error_code error;
+    std::filesystem::create_directories(SettingsPrefix() / "drive_c", error);
+    return error ? Win32ErrorFromErrno(error.value()) : 0;
+}
+
+std::uint32_t Update(const char *section, const char *key, const char *value, const char *file)
+{
+    if (section == nullptr || file == nullptr)
+        return win32_error::InvalidParameter;
+    const auto mapped = MapWindowsPath(file);
+    if (!mapped)
+        return win32_error::PathNotFound;
+    if (const auto error = EnsureDrive(); error != 0)
+        return error;
+    const std::filesystem::path path = ResolveLinks(*mapped);
+
+    FolderLock lock;
+    if (const auto error = FolderLock::Acquire(path.parent_path(), kLockTimeout, lock); error != 0)
+        return error;
+
+    std::string before;
+    if (const auto error = ReadFileContents(path, before); error != 0 && error != win32_error::FileNotFound)
+        return error;
+    IniDocument document = IniDocument::Parse(before);
+    if (key == nullptr)
+        document.RemoveSection(section);
+    else if (value == nullptr)
+        document.RemoveKey(section, key);
+    else
+        document.Set(section, key, value);
+
+    const std::string after = document.Serialize();
+    if (after == before)
+        return 0;
+    return ReplaceFileContents(path, after);
+}
+
+std::string ReadValue(const char *section, const char *key, const char *defaultValue, const char *file)
+{
+    std::string contents;
+    if (const auto mapped = file != nullptr ? MapWindowsPath(file) : std::nullopt)
+        ReadFileContents(*mapped, contents); // an unreadable file reads as absent
+    const IniDocument document = IniDocument::Parse(contents);
+
+    auto joined = [](const std::vector<std::string> &names) {
+        std::string list;
+        for (const auto &name : names) {
+            list += name;
+            list += '\0';
+        }
+        return list;
+    };
+    if (section == nullptr)
+        return joined(document.SectionNames());
+    if (key == nullptr)
+        return joined(document.KeyNames(section));
+    if (auto value = document.Find(section, key))
+        return *value;
+    // The default loses its trailing blanks, as on the platform.
+    std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
+    while (!fallback.empty() && fallback.back() == ' ')
+        fallback.remove_suffix(1);
+    return std::string(fallback);
+}
+
+} // namespace
+
+Win32Bool WritePrivateProfileStringA(const char *section, const char *key, const char *value, const char *file)
+{
+    std::uint32_t error = 0;
+    try {
+        error = Update(section, key, value, file);
+    } catch (const std::bad_alloc &) {
+        error = win32_error::NotEnoughMemory;
+    } catch (const std::filesystem::filesystem_error &failure) {
+        error = Win32ErrorFromErrno(failure.code().value());
+    }
+    SetLastError(error);
+    return error == 0 ? 1 : 0;
+}
+
+Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const char *defaultValue,
+                                    char *buffer, Win32Dword size, const char *file)
+{
+    if (buffer == nullptr || size == 0)
+        return 0;
+    std::string value;
+    try {
+        value = ReadValue(section, key, defaultValue, file);
+    } catch (const std::bad_alloc &) {
+        SetLastError(win32_error::NotEnoughMemory);
+        buffer[0] = '\0';
+        return 0;
+    }
+    const bool isList = section == nullptr || key == nullptr;
+    if (isList) {
+        // A list ends in a second NUL; when cut, both NULs still fit.
+        if (value.size() + 1 > size) {
+            if (size < 2) {
+                buffer[0] = '\0';
+                return 0;
+            }
+            std::memcpy(buffer, value.data(), size - 2);
+            buffer[size - 2] = '\0';
+            buffer[size - 1] = '\0';
+            return size - 2;
+        }
+        std::memcpy(buffer, value.data(), value.size());
+        buffer[value.size()] = '\0';
+        return static_cast<Win32Dword>(value.size() == 0 ? 0 : value.size());
+    }
+    const std::size_t count = value.size() < size ? value.size() : size - 1;
+    std::memcpy(buffer, value.data(), count);
+    buffer[count] = '\0';
+    SetLastError(value.size() >= size ? 234 /* ERROR_MORE_DATA */ : 0);
+    return static_cast<Win32Dword>(count);
+}
+
+} // namespace tallowby::platform::kernel32

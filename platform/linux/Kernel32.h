@@ -1,0 +1,24 @@
+#pragma once
+
+// The Linux stand-ins for the kernel32 entries the settings store uses, with
+// the platform's names, C signatures and behaviour. They keep the file in
+// the platform's INI format, so a file written here is read alike by the
+// Windows build and the other way round.
+
+#include "platform/Kernel32Api.h"
+
+namespace tallowby::platform::kernel32 {
+
+// Stores `value` under `key` in `section` of `file`, creating what is missing.
+// Returns nonzero on success; on failure zero, with the reason as last error.
+// A null value removes the key, a null key the whole section.
+Win32Bool WritePrivateProfileStringA(const char *section, const char *key, const char *value,
+                                     const char *file);
+
+// Copies the value of `key` in `section` of `file`, or `defaultValue` when
+// there is none, into `buffer` of `size` bytes, NUL-terminated and cut to
+// fit. Returns the number of bytes before the NUL.
+Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const char *defaultValue,
+                                    char *buffer, Win32Dword size, const char *file);
+
+} // namespace tallowby::platform::kernel32

@@ -1,0 +1,42 @@
+#include "platform/Kernel32Api.h"
+#include "platform/Library.h"
+
+#include <windows.h>
+
+#include <type_traits>
+
+namespace tallowby::platform {
+
+static_assert(std::is_same_v<WritePrivateProfileStringAFn, decltype(&::WritePrivateProfileStringA)>);
+static_assert(std::is_same_v<GetPrivateProfileStringAFn, decltype(&::GetPrivateProfileStringA)>);
+
+std::uint32_t Library::Open(const char *name, Library &out)
+{
+    HMODULE module = ::LoadLibraryA(name);
+    if (module == nullptr)
+        return ::GetLastError();
+    out = Library(reinterpret_cast<void *>(module));
+    return 0;
+}
+
+std::uint32_t Library::Find(const char *entry, void *&address) const
+{
+    FARPROC proc = ::GetProcAddress(static_cast<HMODULE>(handle_), entry);
+    if (proc == nullptr)
+        return ::GetLastError();
+    address = reinterpret_cast<void *>(proc);
+    return 0;
+}
+
+void Library::reset(void *handle)
+{
+    if (handle_ != nullptr) {
+        // Keep the caller's last error: freeing is cleanup, not news.
+        const DWORD saved = ::GetLastError();
+        ::FreeLibrary(static_cast<HMODULE>(handle_));
+        ::SetLastError(saved);
+    }
+    handle_ = handle;
+}
+
+} // namespace tallowby::platform

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, everything the builds and tests need.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo -E bash "$0" "$@"
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386
+  qt6-base-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  icoutils python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

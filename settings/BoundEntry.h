@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/Library.h"
+#include "settings/Status.h"
+
+namespace tallowby {
+
+// A platform entry bound by library and entry name at its first use, then
+// kept for the owner's life. A binding that fails is attempted again at the
+// next use. `LibraryT` is the loader; tests substitute their own.
+template <typename Fn, typename LibraryT = platform::Library>
+class BoundEntry {
+public:
+    BoundEntry(const char *library, const char *entry) : libraryName_(library), entryName_(entry) {}
+
+    // Sets `fn` to the bound entry, binding it first if need be.
+    Status Get(Fn &fn)
+    {
+        if (entry_ == nullptr) {
+            LibraryT library;
+            if (const auto error = LibraryT::Open(libraryName_, library); error != 0)
+                return Status::FromWin32(error);
+            void *address = nullptr;
+            if (const auto error = library.Find(entryName_, address); error != 0)
+                return Status::FromWin32(error);
+            library_ = std::move(library);
+            entry_ = reinterpret_cast<Fn>(address);
+        }
+        fn = entry_;
+        return Status::Ok();
+    }
+
+private:
+    const char *libraryName_;
+    const char *entryName_;
+    LibraryT library_;
+    Fn entry_ = nullptr;
+};
+
+} // namespace tallowby

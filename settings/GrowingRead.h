@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <string>
+
+namespace tallowby {
+
+// Runs a platform read into a buffer of `initialSize` bytes, growing it while
+// the platform fills it: a count of size - 1 may mean the value was cut.
+// `fill(buffer, size)` returns the count the platform placed before its NUL.
+// Returns exactly the bytes that count names; throws std::bad_alloc when
+// the value outgrows any buffer that can be had.
+template <typename Fill>
+std::string ReadGrowing(std::uint32_t initialSize, Fill fill)
+{
+    constexpr std::uint32_t kLargest = 1u << 30;
+    std::uint32_t size = initialSize < 2 ? 2 : initialSize;
+    std::string buffer;
+    for (;;) {
+        buffer.assign(size, '\0');
+        std::uint32_t count = fill(buffer.data(), size);
+        if (count > size - 1)
+            count = size - 1;
+        if (count < size - 1) {
+            buffer.resize(count);
+            return buffer;
+        }
+        // A value this long cannot be held whole; failing beats cutting it.
+        if (size >= kLargest)
+            throw std::bad_alloc();
+        if (size > kLargest / 4)
+            size = kLargest;
+        else
+            size *= 4;
+    }
+}
+
+} // namespace tallowby

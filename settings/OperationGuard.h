@@ -1,0 +1,24 @@
+#pragma once
+
+#include "settings/Status.h"
+
+#include <exception>
+#include <new>
+
+namespace tallowby {
+
+// Runs the body of a public operation so that no exception leaves it: memory
+// exhaustion becomes E_OUTOFMEMORY, anything else E_UNEXPECTED.
+template <typename Body>
+Status GuardOperation(Body &&body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        return E_OutOfMemory;
+    } catch (...) {
+        return E_Unexpected;
+    }
+}
+
+} // namespace tallowby

@@ -1,0 +1,77 @@
+#include "settings/ProfileStore.h"
+
+#include "platform/CodePage.h"
+#include "platform/LastError.h"
+#include "settings/GrowingRead.h"
+
+namespace tallowby {
+
+namespace {
+
+bool BreaksTheLine(std::u16string_view text)
+{
+    return text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
+}
+
+} // namespace
+
+ProfileStore::ProfileStore(const char *library, std::uint32_t initialReadSize)
+    : write_(library, "WritePrivateProfileStringA"), read_(library, "GetPrivateProfileStringA"),
+      initialReadSize_(initialReadSize)
+{
+}
+
+ProfileStore &ProfileStore::Process()
+{
+    static ProfileStore store;
+    return store;
+}
+
+Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
+{
+    if (BreaksTheLine(key) || BreaksTheLine(value) || key.find(u'=') != std::u16string_view::npos)
+        return E_InvalidArg;
+
+    platform::WritePrivateProfileStringAFn write = nullptr;
+    if (const Status bound = write_.Get(write); bound.failed())
+        return bound;
+
+    const std::string file = platform::ToAnsi(kSettingsFile);
+    const std::string ansiValue = platform::ToAnsi(value);
+    const std::string ansiKey = platform::ToAnsi(key);
+    const std::string section = platform::ToAnsi(kSettingsSection);
+
+    platform::SetLastError(0);
+    if (write(section.c_str(), ansiKey.c_str(), ansiValue.c_str(), file.c_str()) != 0)
+        return Status::Ok();
+    const std::uint32_t error = platform::LastError();
+    return error != 0 ? Status::FromWin32(error) : Status::FromWin32(win32_error::WriteFault);
+}
+
+Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultValue,
+                         std::u16string &value)
+{
+    value.clear();
+    // A NUL would cut the name or default short at the C boundary.
+    if (key.find(u'\0') != std::u16string_view::npos ||
+        defaultValue.find(u'\0') != std::u16string_view::npos)
+        return E_InvalidArg;
+
+    platform::GetPrivateProfileStringAFn read = nullptr;
+    if (const Status bound = read_.Get(read); bound.failed())
+        return bound;
+
+    const std::string file = platform::ToAnsi(kSettingsFile);
+    const std::string ansiDefault = platform::ToAnsi(defaultValue);
+    const std::string ansiKey = platform::ToAnsi(key);
+    const std::string section = platform::ToAnsi(kSettingsSection);
+
+    const std::string bytes = ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {
+        return static_cast<std::uint32_t>(read(section.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
+                                               buffer, size, file.c_str()));
+    });
+    value = platform::FromAnsi(bytes);
+    return Status::Ok();
+}
+
+} // namespace tallowby

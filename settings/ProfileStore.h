@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Kernel32Api.h"
+#include "settings/BoundEntry.h"
+#include "settings/SettingsFile.h"
+#include "settings/Status.h"
+
+#include <string>
+#include <string_view>
+
+namespace tallowby {
+
+// Named text settings in section "ExcelData" of "C:\MyExcelSettings.ini",
+// kept by the platform's private-profile calls. Holds nothing between calls
+// but the bindings of those calls, made at first use. Text is UTF-16 here and
+// converted to the ANSI code page only at the call.
+class ProfileStore {
+public:
+    // `library` names the library the private-profile entries are bound
+    // from; `initialReadSize` is the first read buffer's size in bytes.
+    explicit ProfileStore(const char *library = "kernel32",
+                          std::uint32_t initialReadSize = kReadBufferSize);
+
+    // Stores `value` under `key`. Refuses, with E_INVALIDARG and nothing
+    // written, a key or value holding CR, LF or NUL and a key holding "=",
+    // which would change other lines of the file. A write the platform
+    // refuses returns its last error as HRESULT_FROM_WIN32.
+    Status Save(std::u16string_view key, std::u16string_view value);
+
+    // The whole value stored under `key`, or `defaultValue` when the key,
+    // section or file is absent, into `value`. A key or default holding NUL
+    // is refused with E_INVALIDARG.
+    Status Get(std::u16string_view key, std::u16string_view defaultValue, std::u16string &value);
+
+    // The store of the process, whose bindings live as long as it does.
+    static ProfileStore &Process();
+
+private:
+    BoundEntry<platform::WritePrivateProfileStringAFn> write_;
+    BoundEntry<platform::GetPrivateProfileStringAFn> read_;
+    std::uint32_t initialReadSize_;
+};
+
+} // namespace tallowby

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Win32Error.h"
+
+namespace tallowby {
+
+// The result of every public operation: success, or a 32-bit failure code in
+// the HRESULT style (bit 31 set). Platform error numbers travel wrapped as
+// FromWin32(code), so one type carries both kinds of failure.
+class Status {
+public:
+    constexpr Status() = default;
+    constexpr explicit Status(std::uint32_t code) : code_(code) {}
+
+    static constexpr Status Ok() { return Status(); }
+    // Wraps a Win32 error number; zero stays success.
+    static constexpr Status FromWin32(std::uint32_t error)
+    {
+        return error == 0 ? Status() : Status(0x80070000u | (error & 0xFFFFu));
+    }
+
+    constexpr bool ok() const { return (code_ & 0x80000000u) == 0; }
+    constexpr bool failed() const { return !ok(); }
+    constexpr std::uint32_t code() const { return code_; }
+
+    friend constexpr bool operator==(Status, Status) = default;
+
+private:
+    std::uint32_t code_ = 0;
+};
+
+
+inline constexpr Status E_OutOfMemory{0x8007000Eu};
+inline constexpr Status E_InvalidArg{0x80070057u};
+inline constexpr Status E_Unexpected{0x8000FFFFu};
+
+// Short, lower-case description of a status, without its code,
+// e.g. "access denied". Unknown codes read "error".
+std::string StatusMessage(Status status);
+
+// The description followed by the code, e.g. "access denied (0x80070005)".
+std::string DescribeStatus(Status status);
+
+} // namespace tallowby

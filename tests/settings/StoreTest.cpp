@@ -1,0 +1,82 @@
+// Saving and reading settings through the window's operations.
+
+#include "tests/support/SettingsTest.h"
+
+#include <string>
+
+namespace tallowby::test {
+namespace {
+
+using StoreTest = SettingsTest;
+
+TEST_F(StoreTest, ReadsBackWhatWasSaved)
+{
+    ASSERT_EQ(Save(u"Colour", u"Blue"), Status::Ok());
+    EXPECT_EQ(Get(u"Colour", u"none"), u"Blue");
+    ASSERT_EQ(Save(u"Colour", u"Green"), Status::Ok());
+    EXPECT_EQ(Get(u"Colour", u"none"), u"Green");
+}
+
+TEST_F(StoreTest, AbsentKeySectionOrFileGivesTheDefault)
+{
+    EXPECT_EQ(Get(u"Colour", u"none"), u"none");
+    EXPECT_FALSE(ReadSettingsFile()) << "a read must not create the file";
+
+    WriteSettingsFile("[Other]\r\nColour=Red\r\n");
+    EXPECT_EQ(Get(u"Colour", u"none"), u"none");
+
+    ASSERT_EQ(Save(u"Size", u"3"), Status::Ok());
+    EXPECT_EQ(Get(u"Colour", u"none"), u"none");
+    EXPECT_EQ(Get(u"Colour"), u"") << "a left-out default reads as empty text";
+}
+
+TEST_F(StoreTest, EmptyValueIsNotTheDefault)
+{
+    ASSERT_EQ(Save(u"Colour", u""), Status::Ok());
+    EXPECT_EQ(Get(u"Colour", u"none"), u"");
+}
+
+TEST_F(StoreTest, LongValuesReadBackWhole)
+{
+    // Around the first buffer's edge and far beyond it.
+    for (const std::size_t length : {253u, 254u, 255u, 256u, 1000u, 70000u}) {
+        std::u16string value(length, u'x');
+        value.back() = u'!';
+        ASSERT_EQ(Save(u"Long", value), Status::Ok()) << length;
+        EXPECT_EQ(Get(u"Long"), value) << length;
+    }
+}
+
+TEST_F(StoreTest, TextOutsideTheCodePageBecomesQuestionMarks)
+{
+    ASSERT_EQ(Save(u"Text", u"caf\u00e9 \u20ac5 \u4e2d\u0100"), Status::Ok());
+    EXPECT_EQ(Get(u"Text"), u"caf\u00e9 \u20ac5 ??");
+    EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nText=caf\xe9 \x80" "5 ??\r\n");
+}
+
+TEST_F(StoreTest, RefusesTextThatWouldChangeOtherLines)
+{
+    WriteSettingsFile("[ExcelData]\r\nKeep=1\r\n");
+    for (const std::u16string &value : {std::u16string(u"line1\r\n[Evil]\r\nx=1"), std::u16string(u"a\nb"),
+                                        std::u16string(u"a\rb"), std::u16string(u"a\0b", 3)}) {
+        EXPECT_EQ(Save(u"Key", value), E_InvalidArg);
+        EXPECT_EQ(Save(value, u"v"), E_InvalidArg);
+    }
+    EXPECT_EQ(Save(u"a=b", u"v"), E_InvalidArg);
+    EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKeep=1\r\n") << "a refused save writes nothing";
+    EXPECT_EQ(Save(u"Key", u"x=1; [not a section]"), Status::Ok()) << "'=' and brackets are fine in a value";
+    EXPECT_EQ(Get(u"Key"), u"x=1; [not a section]");
+}
+
+TEST_F(StoreTest, RefusedWriteIsReportedAndStoresNothing)
+{
+    // A folder in the settings file's place: the platform cannot write it.
+    std::filesystem::create_directories(SettingsPath());
+    const Status saved = Save(u"Colour", u"Blue");
+    EXPECT_TRUE(saved.failed());
+    EXPECT_EQ(saved.code() & 0xFFFF0000u, 0x80070000u) << DescribeStatus(saved);
+    EXPECT_EQ(Get(u"Colour", u"none"), u"none");
+}
+
+} // namespace
+} // namespace tallowby::test

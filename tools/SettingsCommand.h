@@ -1,0 +1,22 @@
+#pragma once
+
+#include "settings/Form1Interface.h"
+
+#include <string>
+#include <vector>
+
+namespace tallowby {
+
+// What one run of tallowby-settings prints and returns.
+struct CommandOutcome {
+    int exitCode = 0;
+    std::string out; // UTF-8
+    std::string err; // UTF-8
+};
+
+// Runs the command line `arguments` (without the program name) against the
+// operations of `window`: "get KEY [DEFAULT]", "set KEY VALUE" or "sample".
+// Exit 0 on success, 1 on a failed operation, 2 on a bad command line.
+CommandOutcome RunSettingsCommand(Form1Interface &window, const std::vector<std::u16string> &arguments);
+
+} // namespace tallowby
