@@ -40,6 +40,8 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     const std::string ansiValue = platform::ToAnsi(value);
     const std::string ansiKey = platform::ToAnsi(key);
     const std::string section = platform::ToAnsi(kSettingsSection);
+    if (ansiKey.size() > kLongestText || ansiValue.size() > kLongestText)
+        return E_InvalidArg;
 
     platform::SetLastError(0);
     if (write(section.c_str(), ansiKey.c_str(), ansiValue.c_str(), file.c_str()) != 0)

@@ -23,7 +23,8 @@ public:
 
     // Stores `value` under `key`. Refuses, with E_INVALIDARG and nothing
     // written, a key or value holding CR, LF or NUL and a key holding "=",
-    // which would change other lines of the file. A write the platform
+    // which would change other lines of the file, and one longer than
+    // kLongestText once converted. A write the platform
     // refuses returns its last error as HRESULT_FROM_WIN32.
     Status Save(std::u16string_view key, std::u16string_view value);
 

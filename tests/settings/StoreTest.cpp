@@ -38,13 +38,25 @@ TEST_F(StoreTest, EmptyValueIsNotTheDefault)
 
 TEST_F(StoreTest, LongValuesReadBackWhole)
 {
-    // Around the first buffer's edge and far beyond it.
-    for (const std::size_t length : {253u, 254u, 255u, 256u, 1000u, 70000u}) {
+    // Each side of the edges where the read buffer grows, and the longest.
+    for (const std::size_t length : std::initializer_list<std::size_t>{253, 254, 255, 1019, 1020, 4079, 16319, kLongestText}) {
         std::u16string value(length, u'x');
         value.back() = u'!';
         ASSERT_EQ(Save(u"Long", value), Status::Ok()) << length;
-        EXPECT_EQ(Get(u"Long"), value) << length;
+        const std::u16string read = Get(u"Long");
+        EXPECT_EQ(read.size(), length);
+        EXPECT_TRUE(read == value) << "value of " << length << " characters differs";
     }
+}
+
+TEST_F(StoreTest, RefusesTextTooLongForThePlatform)
+{
+    ASSERT_EQ(Save(u"Long", u"old"), Status::Ok());
+    const std::u16string tooLong(kLongestText + 1, u'x');
+    EXPECT_EQ(Save(u"Long", tooLong), E_InvalidArg);
+    EXPECT_EQ(Save(tooLong, u"v"), E_InvalidArg);
+    EXPECT_EQ(Save(u"Long", std::u16string(1 << 20, u'y')), E_InvalidArg);
+    EXPECT_EQ(Get(u"Long"), u"old");
 }
 
 TEST_F(StoreTest, TextOutsideTheCodePageBecomesQuestionMarks)
