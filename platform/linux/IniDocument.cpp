@@ -1,46 +1,17 @@
 #include "platform/linux/IniDocument.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tallowby::platform {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
-// Windows-1252 letters fold to their lower-case partner.
-unsigned char Fold(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    switch (c) {
-    case 0x8A: return 0x9A; // S with caron
-    case 0x8C: return 0x9C; // OE
-    case 0x8E: return 0x9E; // Z with caron
-    case 0x9F: return 0xFF; // Y with diaeresis
-    default: return c;
-    }
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-enum class LineKind { Other, Section, Entry };
-
-struct Line {
-    LineKind kind = LineKind::Other;
-    std::string_view name;
-    std::string_view value;
-};
-
-Line Classify(std::string_view text)
-{
-    const std::string_view trimmed = TrimBlanks(text);
-    if (!trimmed.empty() && trimmed.front() == '[') {
-        std::string_view name = trimmed.substr(1);
-        name = name.substr(0, name.find(']'));
-        return {LineKind::Section, TrimBlanks(name), {}};
-    }
-    const auto equals = trimmed.find('=');
-    if (equals == std::string_view::npos)
-        return {LineKind::Other, trimmed, {}};
-    return {LineKind::Entry, TrimBlanks(trimmed.substr(0, equals)), TrimBlanks(trimmed.substr(equals + 1))};
-}
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 std::string_view StripQuotes(std::string_view value)
 {
@@ -51,10 +22,16 @@ std::string_view StripQuotes(std::string_view value)
 
 } // namespace
 
-std::string_view TrimBlanks(std::string_view text)
+std::string_view TrimLeadingBlanks(std::string_view text)
 {
     while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);
+    return text;
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    text = TrimLeadingBlanks(text);
     while (!text.empty() && IsBlank(text.back()))
         text.remove_suffix(1);
     return text;
@@ -62,116 +39,128 @@ std::string_view TrimBlanks(std::string_view text)
 
 bool SameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+    a = TrimBlanks(a);
+    b = TrimBlanks(b);
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 IniDocument IniDocument::Parse(std::string_view bytes)
 {
     IniDocument document;
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        document.byteOrderMark_ = true;
+        bytes.remove_prefix(kUtf8Mark.size());
+    }
+    document.sections_.push_back(Section{{}, false, {}});
+
     std::size_t start = 0;
     while (start < bytes.size()) {
-        const auto end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            document.lines_.emplace_back(bytes.substr(start));
-            break;
-        }
-        document.lines_.emplace_back(bytes.substr(start, end - start));
+        auto end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
         start = end + 1;
-        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
             ++start;
+
+        line = TrimBlanks(line.substr(0, line.find('\0')));
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            if (const auto close = line.find(']'); close != std::string_view::npos) {
+                document.sections_.push_back(Section{std::string(TrimBlanks(line.substr(1, close - 1))), true, {}});
+                continue;
+            }
+        }
+        Entry entry;
+        if (const auto equals = line.find('='); equals != std::string_view::npos) {
+            entry.name = TrimBlanks(line.substr(0, equals));
+            entry.value = std::string(TrimBlanks(line.substr(equals + 1)));
+        } else {
+            entry.name = line;
+        }
+        document.sections_.back().entries.push_back(std::move(entry));
     }
     return document;
 }
 
-std::optional<IniDocument::Section> IniDocument::FindSection(std::string_view name) const
+const IniDocument::Section *IniDocument::FindSection(std::string_view name) const
 {
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const Line line = Classify(lines_[i]);
-        if (line.kind != LineKind::Section || !SameName(line.name, name))
-            continue;
-        std::size_t end = i + 1;
-        while (end < lines_.size() && Classify(lines_[end]).kind != LineKind::Section)
-            ++end;
-        return Section{i, end};
-    }
-    return std::nullopt;
+    const auto found = std::find_if(sections_.begin(), sections_.end(),
+                                    [&](const Section &s) { return s.headed && SameName(s.name, name); });
+    return found == sections_.end() ? nullptr : &*found;
 }
 
-std::optional<std::size_t> IniDocument::FindKey(const Section &section, std::string_view key) const
+IniDocument::Section *IniDocument::FindSection(std::string_view name)
 {
-    for (std::size_t i = section.header + 1; i < section.end; ++i) {
-        const Line line = Classify(lines_[i]);
-        if (line.kind == LineKind::Entry && SameName(line.name, key))
-            return i;
-    }
-    return std::nullopt;
+    return const_cast<Section *>(std::as_const(*this).FindSection(name));
 }
 
 std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const
 {
-    const auto found = FindSection(section);
-    if (!found)
+    const Section *found = FindSection(section);
+    if (found == nullptr)
         return std::nullopt;
-    const auto index = FindKey(*found, TrimBlanks(key));
-    if (!index)
-        return std::nullopt;
-    return std::string(StripQuotes(Classify(lines_[*index]).value));
+    // The first entry of that name decides, even when it has no value.
+    for (const Entry &entry : found->entries) {
+        if (SameName(entry.name, key)) {
+            if (!entry.value)
+                return std::nullopt;
+            return std::string(StripQuotes(*entry.value));
+        }
+    }
+    return std::nullopt;
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
 {
-    section = TrimBlanks(section);
-    key = TrimBlanks(key);
-    value = TrimBlanks(value);
-    const auto found = FindSection(section);
-    if (!found) {
-        if (!lines_.empty() && !TrimBlanks(lines_.back()).empty())
-            lines_.emplace_back();
-        lines_.push_back("[" + std::string(section) + "]");
-        lines_.push_back(std::string(key) + "=" + std::string(value));
-        return;
+    value = TrimLeadingBlanks(value);
+    Section *found = FindSection(section);
+    if (found == nullptr) {
+        sections_.push_back(Section{std::string(TrimLeadingBlanks(section)), true, {}});
+        found = &sections_.back();
     }
-    if (const auto index = FindKey(*found, key)) {
-        // The stored spelling of the name stays.
-        const Line line = Classify(lines_[*index]);
-        lines_[*index] = std::string(line.name) + "=" + std::string(value);
-        return;
+    for (Entry &entry : found->entries) {
+        if (SameName(entry.name, key)) {
+            if (entry.value == value)
+                return false;
+            entry.value = std::string(value); // the stored spelling of the name stays
+            return true;
+        }
     }
-    // After the section's last non-blank line, before the blank lines that
-    // part it from the next section.
-    std::size_t at = found->end;
-    while (at > found->header + 1 && TrimBlanks(lines_[at - 1]).empty())
-        --at;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(key) + "=" + std::string(value));
+    found->entries.push_back(Entry{std::string(TrimLeadingBlanks(key)), std::string(value)});
+    return true;
 }
 
-void IniDocument::RemoveKey(std::string_view section, std::string_view key)
+bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
 {
-    if (const auto found = FindSection(TrimBlanks(section))) {
-        if (const auto index = FindKey(*found, TrimBlanks(key)))
-            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
-    }
+    Section *found = FindSection(section);
+    if (found == nullptr)
+        return false;
+    const auto entry = std::find_if(found->entries.begin(), found->entries.end(),
+                                    [&](const Entry &e) { return SameName(e.name, key); });
+    if (entry == found->entries.end())
+        return false;
+    found->entries.erase(entry);
+    return true;
 }
 
-void IniDocument::RemoveSection(std::string_view section)
+bool IniDocument::RemoveSection(std::string_view section)
 {
-    if (const auto found = FindSection(TrimBlanks(section)))
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(found->header),
-                     lines_.begin() + static_cast<std::ptrdiff_t>(found->end));
+    const Section *found = FindSection(section);
+    if (found == nullptr)
+        return false;
+    sections_.erase(sections_.begin() + (found - sections_.data()));
+    return true;
 }
 
 std::vector<std::string> IniDocument::SectionNames() const
 {
     std::vector<std::string> names;
-    for (const auto &text : lines_) {
-        if (const Line line = Classify(text); line.kind == LineKind::Section)
-            names.emplace_back(line.name);
+    for (const Section &section : sections_) {
+        if (section.headed)
+            names.push_back(section.name);
     }
     return names;
 }
@@ -179,10 +168,10 @@ std::vector<std::string> IniDocument::SectionNames() const
 std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
 {
     std::vector<std::string> names;
-    if (const auto found = FindSection(TrimBlanks(section))) {
-        for (std::size_t i = found->header + 1; i < found->end; ++i) {
-            if (const Line line = Classify(lines_[i]); line.kind == LineKind::Entry)
-                names.emplace_back(line.name);
+    if (const Section *found = FindSection(section)) {
+        for (const Entry &entry : found->entries) {
+            if (entry.value)
+                names.push_back(entry.name);
         }
     }
     return names;
@@ -190,10 +179,16 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
 
 std::string IniDocument::Serialize() const
 {
-    std::string bytes;
-    for (const auto &line : lines_) {
-        bytes += line;
-        bytes += "\r\n";
+    std::string bytes(byteOrderMark_ ? kUtf8Mark : std::string_view());
+    for (const Section &section : sections_) {
+        if (section.headed)
+            bytes.append("[").append(section.name).append("]\r\n");
+        for (const Entry &entry : section.entries) {
+            bytes += entry.name;
+            if (entry.value)
+                bytes.append("=").append(*entry.value);
+            bytes += "\r\n";
+        }
     }
     return bytes;
 }

@@ -58,16 +58,13 @@ std::uint32_t Update(const char *section, const char *key, const char *value, co
     if (const auto error = ReadFileContents(path, before); error != 0 && error != win32_error::FileNotFound)
         return error;
     IniDocument document = IniDocument::Parse(before);
-    if (key == nullptr)
-        document.RemoveSection(section);
-    else if (value == nullptr)
-        document.RemoveKey(section, key);
-    else
-        document.Set(section, key, value);
-
-    const std::string after = document.Serialize();
-    if (after == before)
+    const bool changed = key == nullptr     ? document.RemoveSection(section)
+                         : value == nullptr ? document.RemoveKey(section, key)
+                                            : document.Set(section, key, value);
+    // Like the platform, a write that changes nothing leaves the file as it is.
+    if (!changed)
         return 0;
+    const std::string after = document.Serialize();
     return ReplaceFileContents(path, after);
 }
 

@@ -32,8 +32,63 @@ TEST_P(FileFormatTest, Case)
     EXPECT_EQ(ReadSettingsFile().value_or("<no file>"), c.after);
 }
 
+using namespace std::string_literals;
+
 const FormatCase kCases[] = {
+    // Creating and replacing.
     {"NewFile", "", u"Key", u"Value", true, u"Value", "[ExcelData]\r\nKey=Value\r\n"},
+    {"AddsKeyAtEndOfSection", "[ExcelData]\r\na=1\r\n[Next]\r\nb=2\r\n", u"Key", u"V", true, u"V",
+     "[ExcelData]\r\na=1\r\nKey=V\r\n[Next]\r\nb=2\r\n"},
+    {"AddsSectionAtEnd", "[Other]\r\na=1\r\n", u"Key", u"V", true, u"V", "[Other]\r\na=1\r\n[ExcelData]\r\nKey=V\r\n"},
+    {"ReplacesInPlace", "[ExcelData]\r\na=1\r\nKey=old\r\nb=2\r\n", u"Key", u"new", true, u"new",
+     "[ExcelData]\r\na=1\r\nKey=new\r\nb=2\r\n"},
+    {"EmptyValue", "", u"Key", u"", true, u"", "[ExcelData]\r\nKey=\r\n"},
+    {"RewritesInThePlatformLayout",
+     "; comment\r\n\r\n[ ExcelData ] junk\r\n  spaced  =  x  \r\nno equals\r\n\r\nKey=old\r\n\r\n[B]\r\n", u"Key", u"new",
+     true, u"new", "; comment\r\n[ExcelData]\r\nspaced=x\r\nno equals\r\nKey=new\r\n[B]\r\n"},
+    {"UnchangedSaveLeavesTheFile", "[ExcelData]\r\n Key = 1 \r\n\r\n", u"Key", u" 1", true, u"1",
+     "[ExcelData]\r\n Key = 1 \r\n\r\n"},
+    // Names.
+    {"SectionAndKeyAnyCase", "[exceldata]\r\nKEY=old\r\n", u"key", u"new", true, u"new", "[exceldata]\r\nKEY=new\r\n"},
+    {"OnlyAsciiIgnoresCase", "[ExcelData]\r\n\xc9t\xe9=old\r\n", u"\u00e9T\u00c9", u"d", false, u"d",
+     "[ExcelData]\r\n\xc9t\xe9=old\r\n"},
+    {"KeyMatchesDespiteBlanks", "[ExcelData]\r\nKey=1\r\n", u"key  ", u"2", true, u"2", "[ExcelData]\r\nKey=2\r\n"},
+    {"FirstDuplicateSectionOnly", "[ExcelData]\r\nk=1\r\n[ExcelData]\r\nKey=2\r\n", u"Key", u"d", false, u"d",
+     "[ExcelData]\r\nk=1\r\n[ExcelData]\r\nKey=2\r\n"},
+    {"FirstDuplicateKeyOnly", "[ExcelData]\r\nKey=1\r\nKey=2\r\n", u"Key", u"X", true, u"X",
+     "[ExcelData]\r\nKey=X\r\nKey=2\r\n"},
+    {"BareNameIsAKeyWithoutValue", "[ExcelData]\r\nKey\r\nKey=2\r\n", u"Key", u"d", false, u"d",
+     "[ExcelData]\r\nKey\r\nKey=2\r\n"},
+    {"BareNameTakesAValue", "[ExcelData]\r\nKey\r\n", u"Key", u"X", true, u"X", "[ExcelData]\r\nKey=X\r\n"},
+    {"UnclosedBracketIsAnEntry", "[ExcelData]\r\n[B\r\nKey=9\r\n", u"Key", u"d", false, u"9",
+     "[ExcelData]\r\n[B\r\nKey=9\r\n"},
+    {"KeysBeforeAnySectionIgnored", "Key=out\r\n[ExcelData]\r\n", u"Key", u"d", false, u"d",
+     "Key=out\r\n[ExcelData]\r\n"},
+    {"SemicolonStartsNoComment", "[ExcelData]\r\n;Key=c\r\n", u";Key", u"d", false, u"c", "[ExcelData]\r\n;Key=c\r\n"},
+    // Blanks and quotes.
+    {"LeadingBlanksGoOnWrite", "", u"  Key\t ", u" \tV V\t ", true, u"V V", "[ExcelData]\r\nKey\t =V V\t \r\n"},
+    {"BlanksGoOnRead", "[ExcelData]\r\n \v Key \f =  V V \t \r\n", u"Key", u"", false, u"V V",
+     "[ExcelData]\r\n \v Key \f =  V V \t \r\n"},
+    {"StripsDoubleQuotes", "[ExcelData]\r\nKey= \"  q  \" \r\n", u"Key", u"", false, u"  q  ",
+     "[ExcelData]\r\nKey= \"  q  \" \r\n"},
+    {"StripsSingleQuotes", "[ExcelData]\r\nKey='q'\r\n", u"Key", u"", false, u"q", "[ExcelData]\r\nKey='q'\r\n"},
+    {"KeepsUnpairedQuote", "[ExcelData]\r\nKey=\"q\r\n", u"Key", u"", false, u"\"q", "[ExcelData]\r\nKey=\"q\r\n"},
+    {"KeepsMixedQuotes", "[ExcelData]\r\nKey=\"q'\r\n", u"Key", u"", false, u"\"q'", "[ExcelData]\r\nKey=\"q'\r\n"},
+    {"StoresQuotesAsGiven", "", u"Key", u"\"q\"", true, u"q", "[ExcelData]\r\nKey=\"q\"\r\n"},
+    {"EmptyQuotes", "[ExcelData]\r\nKey=\"\"\r\n", u"Key", u"d", false, u"", "[ExcelData]\r\nKey=\"\"\r\n"},
+    {"DefaultLosesTrailingSpaces", "", u"Key", u"  d  ", false, u"  d", "<no file>"},
+    {"DefaultKeepsTrailingTab", "", u"Key", u"d \t", false, u"d \t", "<no file>"},
+    {"ValueHoldsEquals", "[ExcelData]\r\nKey=a=b\r\n", u"Key", u"", false, u"a=b", "[ExcelData]\r\nKey=a=b\r\n"},
+    // Line ends and odd bytes.
+    {"ReadsLf", "[ExcelData]\nKey=lf\n", u"Key", u"", false, u"lf", "[ExcelData]\nKey=lf\n"},
+    {"ReadsCr", "[ExcelData]\rKey=cr\r", u"Key", u"", false, u"cr", "[ExcelData]\rKey=cr\r"},
+    {"ReadsNoFinalLineEnd", "[ExcelData]\r\nKey=end", u"Key", u"", false, u"end", "[ExcelData]\r\nKey=end"},
+    {"WritesCrLfIntoLfFile", "[ExcelData]\na=1\n", u"Key", u"V", true, u"V", "[ExcelData]\r\na=1\r\nKey=V\r\n"},
+    {"WritesCrLfIntoCrFile", "[ExcelData]\ra=1", u"Key", u"V", true, u"V", "[ExcelData]\r\na=1\r\nKey=V\r\n"},
+    {"KeepsUtf8ByteOrderMark", "\xef\xbb\xbf[ExcelData]\r\na=1\r\n", u"Key", u"V", true, u"V",
+     "\xef\xbb\xbf[ExcelData]\r\na=1\r\nKey=V\r\n"},
+    {"NulEndsItsLine", "[ExcelData]\r\na=x\0y\r\nb=2\r\n"s, u"Key", u"V", true, u"V",
+     "[ExcelData]\r\na=x\r\nb=2\r\nKey=V\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Settings, FileFormatTest, testing::ValuesIn(kCases),
