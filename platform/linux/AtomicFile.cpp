@@ -110,6 +110,11 @@ std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string
     if (::stat(path.c_str(), &old) == 0) {
         if (S_ISDIR(old.st_mode))
             return win32_error::AccessDenied;
+        // The rename would replace a file its owner may not change: a file
+        // without write bits is read-only even to root, as the read-only
+        // attribute is on Windows.
+        if ((old.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+            return win32_error::AccessDenied;
         mode = old.st_mode & 07777;
     } else if (errno != ENOENT) {
         return LastErrno();

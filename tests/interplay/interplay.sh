@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# One settings file shared by the Linux build and the Windows build under
+# Wine: what either writes, the other reads alike, and the same operations
+# leave the same bytes.
+# usage: interplay.sh NATIVE_TOOL WINDOWS_TOOL WORK_DIR
+set -u
+native=$1 windows=$2 work=$3
+prefix=$work/shared-prefix
+other=$work/native-only
+
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$other"
+if [ ! -f "$prefix/system.reg" ]; then
+  rm -rf "$prefix"
+  wineboot -i >/dev/null 2>&1 && wineserver -w
+fi
+ini=$prefix/drive_c/MyExcelSettings.ini
+rm -f "$ini"
+
+passed=0 failed=0
+check() { # check NAME EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
+    failed=$((failed + 1)); printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"; fi
+}
+lin() { TALLOWBY_PREFIX=$prefix "$native" "$@"; }
+win() { wine "$windows" "$@" 2>/dev/null | tr -d '\r'; }
+
+lin set Greeting 'café €5'
+check "windows reads what linux wrote" 'café €5' "$(win get Greeting)"
+win set Reply 'naïve 5€'
+check "linux reads what windows wrote" 'naïve 5€' "$(lin get Reply)"
+win sample
+check "linux reads the sample windows recorded" 'First Check Box' "$(lin get Check1Name)"
+check "linux reads the sample value" '1' "$(lin get Check1Value)"
+lin set Reply changed
+check "windows sees linux replace its key" 'changed' "$(win get Reply)"
+check "windows falls back to the default" 'none' "$(win get Absent none)"
+
+# The same operations from the same start leave the same bytes.
+seed=$'; kept\r\n[ExcelData]\r\n  a  =  1  \r\n\r\n[Other]\nb=2\n'
+run_all() { # run_all TOOL...
+  "$@" set a ' x ' && "$@" set New 'v' && "$@" set b 3 && "$@" sample
+}
+printf '%s' "$seed" > "$ini"
+run_all win >/dev/null
+from_windows=$(od -c "$ini")
+mkdir -p "$other/drive_c"
+printf '%s' "$seed" > "$other/drive_c/MyExcelSettings.ini"
+TALLOWBY_PREFIX=$other run_all "$native"
+from_linux=$(od -c "$other/drive_c/MyExcelSettings.ini")
+check "same operations leave the same file" "$from_windows" "$from_linux"
+
+echo "interplay: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

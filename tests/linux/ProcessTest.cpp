@@ -1,0 +1,185 @@
+// Guarantees that take more than one process: writers killed mid-save,
+// writers at once, and writes the system refuses.
+
+#include "tests/support/SettingsTest.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tallowby::test {
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a child process and returns its exit code.
+int InChild(const std::function<int()> &body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Runs `body` as the unprivileged user, where permissions apply.
+int AsNobody(const std::function<int()> &body)
+{
+    return InChild([&] {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            return 99;
+        return body();
+    });
+}
+
+// The status of a save as a child's exit code: 0, or the low byte of the
+// Win32 error number.
+int SaveCode(Form1Interface &window, const std::u16string &key, const std::u16string &value)
+{
+    const Status status = window.ProfileSettingSave(key, value);
+    return status.ok() ? 0 : static_cast<int>(status.code() & 0xFF);
+}
+
+class ProcessTest : public SettingsTest {
+protected:
+    void SetUp() override
+    {
+        // A prefix every user can reach, wherever the build tree lies.
+        char prefix[] = "/tmp/tallowby-process-XXXXXX";
+        ASSERT_NE(::mkdtemp(prefix), nullptr);
+        ::chmod(prefix, 0755);
+        prefix_ = prefix;
+        if (const char *old = std::getenv("TALLOWBY_PREFIX"))
+            savedPrefix_ = old;
+        ::setenv("TALLOWBY_PREFIX", prefix, 1);
+        SettingsTest::SetUp();
+        folder_ = SettingsPath().parent_path();
+        std::filesystem::create_directories(folder_);
+        ::chmod(folder_.c_str(), 0755);
+    }
+    void TearDown() override
+    {
+        ::chmod(folder_.c_str(), 0755);
+        SettingsTest::TearDown();
+        std::filesystem::remove_all(prefix_);
+        ::setenv("TALLOWBY_PREFIX", savedPrefix_.c_str(), 1);
+    }
+    std::string Value(int writer, int n) { return "writer " + std::to_string(writer) + " value " + std::to_string(n); }
+    std::filesystem::path prefix_;
+    std::filesystem::path folder_;
+    std::string savedPrefix_;
+};
+
+TEST_F(ProcessTest, WriterKilledAtAnyMomentLeavesOldOrNewFile)
+{
+    // Values grow with each save so that a torn file cannot pass for whole.
+    ASSERT_EQ(Save(u"Key", u"start"), Status::Ok());
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int n = 0;; ++n)
+                window_->ProfileSettingSave(u"Key", std::u16string(static_cast<std::size_t>(100 + n), u'x'));
+        }
+        ::usleep(std::uniform_int_distribution<useconds_t>(200, 5000)(random));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+
+        const auto file = ReadSettingsFile();
+        ASSERT_TRUE(file) << "round " << round;
+        const std::u16string value = Get(u"Key", u"<absent>");
+        ASSERT_TRUE(value == u"start" || (value.size() >= 100 && value.find_first_not_of(u'x') == std::u16string::npos))
+            << "round " << round << ": torn value of " << value.size() << " characters";
+        ASSERT_EQ(file->substr(file->size() - 2), "\r\n");
+    }
+    EXPECT_EQ(Save(u"Key", u"after"), Status::Ok()) << "a killed writer leaves no lock behind";
+}
+
+TEST_F(ProcessTest, WritersAtOnceLoseNoKey)
+{
+    constexpr int kWriters = 4, kKeys = 200;
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int n = 0; n < kKeys; ++n) {
+                const std::string key = "W" + std::to_string(w) + "K" + std::to_string(n);
+                const std::string value = Value(w, n);
+                if (window_->ProfileSettingSave(std::u16string(key.begin(), key.end()),
+                                                std::u16string(value.begin(), value.end())).failed())
+                    ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        writers.push_back(pid);
+    }
+    for (const pid_t pid : writers) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    int found = 0;
+    for (int w = 0; w < kWriters; ++w) {
+        for (int n = 0; n < kKeys; ++n) {
+            const std::string key = "W" + std::to_string(w) + "K" + std::to_string(n);
+            const std::string value = Value(w, n);
+            found += Get(std::u16string(key.begin(), key.end())) == std::u16string(value.begin(), value.end());
+        }
+    }
+    EXPECT_EQ(found, kWriters * kKeys);
+}
+
+TEST_F(ProcessTest, ReadOnlyFileIsRefusedEvenForRoot)
+{
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    ::chmod(SettingsPath().c_str(), 0444);
+    EXPECT_EQ(Save(u"Key", u"new"), Status::FromWin32(win32_error::AccessDenied));
+    EXPECT_EQ(Get(u"Key"), u"old");
+}
+
+TEST_F(ProcessTest, FileOfAnotherUserIsRefused)
+{
+    // The folder is the user's own, so only the file's permissions stop the
+    // rename that would replace it.
+    ::chown(folder_.c_str(), kNobody, kNobody);
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    ::chmod(SettingsPath().c_str(), 0644);
+    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Key", u"new"); }), int(win32_error::AccessDenied));
+    EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
+    ::chown(folder_.c_str(), 0, 0);
+}
+
+TEST_F(ProcessTest, UnwritableFolderIsRefused)
+{
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    ::chmod(SettingsPath().c_str(), 0666);
+    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Key", u"new"); }), int(win32_error::AccessDenied));
+    EXPECT_EQ(AsNobody([&] { return window_->ProfileSettingGet(u"Key", u"").text == u"old" ? 0 : 1; }), 0)
+        << "reading needs no right to write";
+    EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
+}
+
+TEST_F(ProcessTest, FullDiskIsRefused)
+{
+    const std::string old = "[ExcelData]\r\nKey=old\r\n";
+    WriteSettingsFile(old);
+    const int code = InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64}; // bytes: the new file cannot be written whole
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return SaveCode(*window_, u"Key", std::u16string(200, u'n'));
+    });
+    EXPECT_EQ(code, int(win32_error::FileTooLarge));
+    EXPECT_EQ(ReadSettingsFile(), old);
+}
+
+} // namespace
+} // namespace tallowby::test
