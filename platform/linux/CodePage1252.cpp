@@ -36,21 +36,16 @@ char Encode(char16_t unit)
     return '?';
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 } // namespace
 
 std::string ToAnsi(std::u16string_view text)
 {
     std::string bytes;
     bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // A surrogate pair is one character and becomes one "?".
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
-            ++i;
-        bytes.push_back(Encode(text[i]));
-    }
+    // Each UTF-16 unit on its own, as the platform converts: a character
+    // beyond the BMP becomes two "?".
+    for (const char16_t unit : text)
+        bytes.push_back(Encode(unit));
     return bytes;
 }
 

@@ -15,9 +15,9 @@ TEST(CodePageTest, EveryByteSurvivesTheRoundTrip)
     EXPECT_EQ(FromAnsi("\x80\x8a\x9f\xe9"), u"\u20ac\u0160\u0178\u00e9");
 }
 
-TEST(CodePageTest, UnmappableTextBecomesOneQuestionMarkPerCharacter)
+TEST(CodePageTest, UnmappableTextBecomesOneQuestionMarkPerUnit)
 {
-    EXPECT_EQ(ToAnsi(u"\u0100\u4e2d\U0001F600"), "???");
+    EXPECT_EQ(ToAnsi(u"\u0100\u4e2d\U0001F600"), "????");
     EXPECT_EQ(ToAnsi(std::u16string(u"a\xD800" "b\xDC00", 4)), "a?b?");
 }
 

@@ -66,6 +66,30 @@ TEST_F(StoreTest, TextOutsideTheCodePageBecomesQuestionMarks)
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nText=caf\xe9 \x80" "5 ??\r\n");
 }
 
+TEST_F(StoreTest, EveryCodePageCharacterRoundTrips)
+{
+    std::u16string all;
+    for (char16_t c = 0x21; c < 0x7F; ++c)
+        all += c;
+    all += u"\u20ac\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u017d\u2018\u2019"
+           u"\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u017e\u0178";
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        all += c;
+    ASSERT_EQ(Save(u"All", all), Status::Ok());
+    // Blanks at the ends are the platform's to trim; there are none here.
+    EXPECT_EQ(Get(u"All"), all);
+}
+
+TEST_F(StoreTest, EachSurrogateBecomesAQuestionMark)
+{
+    const std::u16string pair = u"a\U0001F600b";
+    const std::u16string lone = std::u16string(u"c") + char16_t(0xD800) + u"d" + char16_t(0xDC00);
+    ASSERT_EQ(Save(u"Pair", pair), Status::Ok());
+    ASSERT_EQ(Save(u"Lone", lone), Status::Ok());
+    EXPECT_EQ(Get(u"Pair"), u"a??b") << "the platform converts UTF-16 units, not characters";
+    EXPECT_EQ(Get(u"Lone"), u"c?d?");
+}
+
 TEST_F(StoreTest, RefusesTextThatWouldChangeOtherLines)
 {
     WriteSettingsFile("[ExcelData]\r\nKeep=1\r\n");
