@@ -19,7 +19,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386
   qt6-base-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
   icoutils python3
 )
 

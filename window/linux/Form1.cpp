@@ -1,0 +1,29 @@
+#include "window/linux/Form1.h"
+
+#include "window/Form1Design.h"
+
+#include <QCheckBox>
+#include <QIcon>
+
+namespace tallowby {
+
+namespace {
+
+QString ToQString(const char16_t *text) { return QString::fromUtf16(text); }
+
+} // namespace
+
+Form1::Form1(ProfileStore &store) : Form1Operations(store), check1_(new QCheckBox(ToQString(kCheck1Caption), this))
+{
+    setWindowTitle(ToQString(kForm1Caption));
+    setWindowIcon(QIcon(QStringLiteral(":/tallowby/icons/tallowby.ico")));
+
+    const Form1Layout layout = LayoutForDpi(logicalDpiX());
+    resize(layout.clientWidth, layout.clientHeight);
+    check1_->setGeometry(layout.check1.x, layout.check1.y, layout.check1.width, layout.check1.height);
+    // The only tab stop, so it holds the focus from the start.
+    check1_->setFocusPolicy(Qt::StrongFocus);
+    check1_->setFocus();
+}
+
+} // namespace tallowby

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "settings/Form1Operations.h"
+
+#include <QWidget>
+
+class QCheckBox;
+
+namespace tallowby {
+
+// The main window: caption "Form1" and one check box, "Check1", placed by
+// the window manager and sized from the design at the screen's logical
+// resolution. It carries the settings operations and reacts to nothing
+// itself: the check box only toggles its mark. Owned through its reference
+// count; create it with MakeRef.
+class Form1 final : public QWidget, public Form1Operations {
+public:
+    explicit Form1(ProfileStore &store = ProfileStore::Process());
+
+    QCheckBox *Check1() const { return check1_; }
+
+private:
+    QCheckBox *check1_; // owned by the window, as Qt children are
+};
+
+} // namespace tallowby
