@@ -1,6 +1,7 @@
 #include "platform/linux/IniDocument.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace tallowby::platform {
@@ -8,10 +9,21 @@ namespace tallowby::platform {
 namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// Sections this small are searched in order; an index would cost more.
+constexpr std::size_t kIndexFrom = 16;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::uint32_t HashName(std::string_view name)
+{
+    name = TrimBlanks(name);
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(FoldAscii(c))) * 16777619u;
+    return hash;
+}
 
 std::string_view StripQuotes(std::string_view value)
 {
@@ -45,50 +57,81 @@ bool SameName(std::string_view a, std::string_view b)
                       [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
-IniDocument IniDocument::Parse(std::string_view bytes)
+IniDocument IniDocument::Parse(std::string bytes)
 {
     IniDocument document;
-    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
-        document.byteOrderMark_ = true;
-        bytes.remove_prefix(kUtf8Mark.size());
-    }
-    document.sections_.push_back(Section{{}, false, {}});
-
+    document.text_ = std::move(bytes);
+    const std::string_view text = document.text_;
     std::size_t start = 0;
-    while (start < bytes.size()) {
-        auto end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        std::string_view line = bytes.substr(start, end - start);
-        start = end + 1;
-        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
-            ++start;
+    if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        document.byteOrderMark_ = true;
+        start = kUtf8Mark.size();
+    }
+    document.sections_.push_back(Section{{}, false, {}, {}});
 
-        line = TrimBlanks(line.substr(0, line.find('\0')));
+    auto span = [&](std::string_view part) {
+        return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size()),
+                    false};
+    };
+    while (start < text.size()) {
+        const void *newline = std::memchr(text.data() + start, '\n', text.size() - start);
+        const std::size_t end = newline ? static_cast<const char *>(newline) - text.data() : text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        // A lone CR ends a line too; a NUL ends the line's text.
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '\r' && i + 1 < line.size()) {
+                start = static_cast<std::size_t>(line.data() - text.data()) + i + 1;
+                line = line.substr(0, i);
+                break;
+            }
+            if (line[i] == '\0') {
+                line = line.substr(0, i);
+                break;
+            }
+        }
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+
+        line = TrimBlanks(line);
         if (line.empty())
             continue;
         if (line.front() == '[') {
             if (const auto close = line.find(']'); close != std::string_view::npos) {
-                document.sections_.push_back(Section{std::string(TrimBlanks(line.substr(1, close - 1))), true, {}});
+                document.sections_.push_back(Section{span(TrimBlanks(line.substr(1, close - 1))), true, {}, {}});
                 continue;
             }
         }
         Entry entry;
         if (const auto equals = line.find('='); equals != std::string_view::npos) {
-            entry.name = TrimBlanks(line.substr(0, equals));
-            entry.value = std::string(TrimBlanks(line.substr(equals + 1)));
+            entry.name = span(TrimBlanks(line.substr(0, equals)));
+            entry.value = span(TrimBlanks(line.substr(equals + 1)));
+            entry.hasValue = true;
         } else {
-            entry.name = line;
+            entry.name = span(line);
         }
-        document.sections_.back().entries.push_back(std::move(entry));
+        document.sections_.back().entries.push_back(entry);
     }
     return document;
+}
+
+std::string_view IniDocument::View(Span span) const
+{
+    return std::string_view(span.added ? added_ : text_).substr(span.offset, span.length);
+}
+
+IniDocument::Span IniDocument::Add(std::string_view text)
+{
+    const Span span{static_cast<std::uint32_t>(added_.size()), static_cast<std::uint32_t>(text.size()), true};
+    added_.append(text);
+    changed_ = true;
+    return span;
 }
 
 const IniDocument::Section *IniDocument::FindSection(std::string_view name) const
 {
     const auto found = std::find_if(sections_.begin(), sections_.end(),
-                                    [&](const Section &s) { return s.headed && SameName(s.name, name); });
+                                    [&](const Section &s) { return s.headed && SameName(View(s.name), name); });
     return found == sections_.end() ? nullptr : &*found;
 }
 
@@ -97,20 +140,57 @@ IniDocument::Section *IniDocument::FindSection(std::string_view name)
     return const_cast<Section *>(std::as_const(*this).FindSection(name));
 }
 
-std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const
+void IniDocument::BuildIndex(const Section &section) const
+{
+    std::size_t capacity = 16;
+    while (capacity < section.entries.size() * 2)
+        capacity *= 2;
+    section.index.assign(capacity, 0);
+    for (std::size_t i = 0; i < section.entries.size(); ++i) {
+        const std::string_view name = View(section.entries[i].name);
+        for (std::size_t slot = HashName(name) & (capacity - 1);; slot = (slot + 1) & (capacity - 1)) {
+            if (section.index[slot] == 0) {
+                section.index[slot] = static_cast<std::uint32_t>(i + 1);
+                break;
+            }
+            // The first of equal names is the one that counts.
+            if (SameName(View(section.entries[section.index[slot] - 1].name), name))
+                break;
+        }
+    }
+}
+
+std::optional<std::size_t> IniDocument::FindEntry(const Section &section, std::string_view name) const
+{
+    if (section.entries.size() < kIndexFrom) {
+        for (std::size_t i = 0; i < section.entries.size(); ++i) {
+            if (SameName(View(section.entries[i].name), name))
+                return i;
+        }
+        return std::nullopt;
+    }
+    if (section.index.empty())
+        BuildIndex(section);
+    const std::size_t mask = section.index.size() - 1;
+    for (std::size_t slot = HashName(name) & mask; section.index[slot] != 0; slot = (slot + 1) & mask) {
+        const std::size_t i = section.index[slot] - 1;
+        if (SameName(View(section.entries[i].name), name))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const
 {
     const Section *found = FindSection(section);
     if (found == nullptr)
         return std::nullopt;
     // The first entry of that name decides, even when it has no value.
-    for (const Entry &entry : found->entries) {
-        if (SameName(entry.name, key)) {
-            if (!entry.value)
-                return std::nullopt;
-            return std::string(StripQuotes(*entry.value));
-        }
-    }
-    return std::nullopt;
+    const auto index = FindEntry(*found, key);
+    if (!index || !found->entries[*index].hasValue)
+        return std::nullopt;
+    // Values this process wrote keep their trailing blanks until re-read.
+    return StripQuotes(TrimBlanks(View(found->entries[*index].value)));
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
@@ -118,18 +198,31 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     value = TrimLeadingBlanks(value);
     Section *found = FindSection(section);
     if (found == nullptr) {
-        sections_.push_back(Section{std::string(TrimLeadingBlanks(section)), true, {}});
+        sections_.push_back(Section{Add(TrimLeadingBlanks(section)), true, {}, {}});
         found = &sections_.back();
     }
-    for (Entry &entry : found->entries) {
-        if (SameName(entry.name, key)) {
-            if (entry.value == value)
-                return false;
-            entry.value = std::string(value); // the stored spelling of the name stays
-            return true;
+    if (const auto index = FindEntry(*found, key)) {
+        Entry &entry = found->entries[*index];
+        if (entry.hasValue && View(entry.value) == value)
+            return false;
+        entry.value = Add(value); // the stored spelling of the name stays
+        entry.hasValue = true;
+        return true;
+    }
+    found->entries.push_back(Entry{Add(TrimLeadingBlanks(key)), Add(value), true});
+    // The name is new to the section, so it takes a free slot of the index;
+    // past half full the index is rebuilt, larger, at the next look-up.
+    if (!found->index.empty()) {
+        if (found->entries.size() * 2 > found->index.size()) {
+            found->index.clear();
+        } else {
+            const std::size_t mask = found->index.size() - 1;
+            std::size_t slot = HashName(key) & mask;
+            while (found->index[slot] != 0)
+                slot = (slot + 1) & mask;
+            found->index[slot] = static_cast<std::uint32_t>(found->entries.size());
         }
     }
-    found->entries.push_back(Entry{std::string(TrimLeadingBlanks(key)), std::string(value)});
     return true;
 }
 
@@ -138,11 +231,12 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
     Section *found = FindSection(section);
     if (found == nullptr)
         return false;
-    const auto entry = std::find_if(found->entries.begin(), found->entries.end(),
-                                    [&](const Entry &e) { return SameName(e.name, key); });
-    if (entry == found->entries.end())
+    const auto index = FindEntry(*found, key);
+    if (!index)
         return false;
-    found->entries.erase(entry);
+    found->entries.erase(found->entries.begin() + static_cast<std::ptrdiff_t>(*index));
+    found->index.clear();
+    changed_ = true;
     return true;
 }
 
@@ -152,6 +246,7 @@ bool IniDocument::RemoveSection(std::string_view section)
     if (found == nullptr)
         return false;
     sections_.erase(sections_.begin() + (found - sections_.data()));
+    changed_ = true;
     return true;
 }
 
@@ -160,7 +255,7 @@ std::vector<std::string> IniDocument::SectionNames() const
     std::vector<std::string> names;
     for (const Section &section : sections_) {
         if (section.headed)
-            names.push_back(section.name);
+            names.emplace_back(View(section.name));
     }
     return names;
 }
@@ -170,27 +265,58 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
     std::vector<std::string> names;
     if (const Section *found = FindSection(section)) {
         for (const Entry &entry : found->entries) {
-            if (entry.value)
-                names.push_back(entry.name);
+            if (entry.hasValue)
+                names.emplace_back(View(entry.name));
         }
     }
     return names;
 }
 
-std::string IniDocument::Serialize() const
+// Writes the platform's layout and points every name and value into it, so
+// the text added by changes is dropped again.
+void IniDocument::Rebase()
 {
-    std::string bytes(byteOrderMark_ ? kUtf8Mark : std::string_view());
+    std::size_t size = byteOrderMark_ ? kUtf8Mark.size() : 0;
     for (const Section &section : sections_) {
-        if (section.headed)
-            bytes.append("[").append(section.name).append("]\r\n");
-        for (const Entry &entry : section.entries) {
-            bytes += entry.name;
-            if (entry.value)
-                bytes.append("=").append(*entry.value);
+        size += section.headed ? section.name.length + 4 : 0;
+        for (const Entry &entry : section.entries)
+            size += entry.name.length + entry.value.length + 3;
+    }
+    std::string bytes;
+    bytes.reserve(size);
+    if (byteOrderMark_)
+        bytes.append(kUtf8Mark);
+    auto put = [&](Span &span) {
+        const std::string_view text = View(span);
+        span = Span{static_cast<std::uint32_t>(bytes.size()), span.length, false};
+        bytes.append(text);
+    };
+    for (Section &section : sections_) {
+        if (section.headed) {
+            bytes += '[';
+            put(section.name);
+            bytes += "]\r\n";
+        }
+        for (Entry &entry : section.entries) {
+            put(entry.name);
+            if (entry.hasValue) {
+                bytes += '=';
+                put(entry.value);
+            }
             bytes += "\r\n";
         }
     }
-    return bytes;
+    text_ = std::move(bytes);
+    added_.clear();
+    added_.shrink_to_fit();
+    changed_ = false;
+}
+
+const std::string &IniDocument::Bytes()
+{
+    if (changed_)
+        Rebase();
+    return text_;
 }
 
 } // namespace tallowby::platform

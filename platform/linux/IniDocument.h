@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,23 +15,28 @@ namespace tallowby::platform {
 //
 // Written back, the file takes the platform's layout: "[name]" headers,
 // "name=value" lines with blanks trimmed, CR LF line ends, no blank lines,
-// and whatever preceded the first header still first. Lines that are not
-// changed keep their place and order.
+// and whatever preceded the first header still first. Entries keep their
+// place and order.
+//
+// Names and values are views into the file's bytes, held once; each section
+// builds a hash index of its names on its first look-up, so a look-up costs
+// the same in a file of ten keys or of a hundred thousand.
 class IniDocument {
 public:
     // Reads `bytes`: lines end at CR LF, LF or a lone CR, and a NUL ends the
     // text of its line. A UTF-8 byte-order mark is kept for writing back.
-    static IniDocument Parse(std::string_view bytes);
+    static IniDocument Parse(std::string bytes);
 
     // The value of `key` in the first section named `section`, without
     // surrounding blanks and a matching pair of surrounding quotes; none
-    // when the section, the key or the key's value is absent.
-    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+    // when the section, the key or the key's value is absent. The view lasts
+    // until the document changes.
+    std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
 
     // Stores `value` under `key`: the key's entry takes it where it stands,
     // else an entry is added at the end of the section, else the section at
     // the end of the file. New names and values lose their leading blanks.
-    // Returns whether anything changed.
+    // Each returns whether anything changed.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     bool RemoveKey(std::string_view section, std::string_view key);
     bool RemoveSection(std::string_view section);
@@ -38,30 +44,48 @@ public:
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
 
-    std::string Serialize() const;
+    // The file's bytes in the platform's layout once anything has changed;
+    // until then the bytes as they were read.
+    const std::string &Bytes();
 
 private:
+    // Where a name or value lies: in the bytes read, or in added text.
+    struct Span {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+        bool added = false;
+    };
     struct Entry {
-        std::string name;
-        std::optional<std::string> value;
+        Span name;
+        Span value;
+        bool hasValue = false;
     };
     struct Section {
-        std::string name;
+        Span name;
         bool headed = true; // false for the lines before the first header
         std::vector<Entry> entries;
+        mutable std::vector<std::uint32_t> index; // entry number + 1 per slot; 0 is free
     };
 
-    Section *FindSection(std::string_view name);
+    std::string_view View(Span span) const;
+    Span Add(std::string_view text);
     const Section *FindSection(std::string_view name) const;
+    Section *FindSection(std::string_view name);
+    std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
+    void BuildIndex(const Section &section) const;
+    void Rebase();
 
+    std::string text_;
+    std::string added_;
     std::vector<Section> sections_;
     bool byteOrderMark_ = false;
+    bool changed_ = false;
 };
 
 // The blanks the platform trims: space, tab, vertical tab, form feed.
 std::string_view TrimBlanks(std::string_view text);
 std::string_view TrimLeadingBlanks(std::string_view text);
-// Equality of names regardless of ASCII case.
+// Equality of names regardless of ASCII case and surrounding blanks.
 bool SameName(std::string_view a, std::string_view b);
 
 } // namespace tallowby::platform

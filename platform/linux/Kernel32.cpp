@@ -5,8 +5,10 @@
 #include "platform/linux/AtomicFile.h"
 #include "platform/linux/DriveMapping.h"
 #include "platform/linux/IniDocument.h"
+#include "platform/linux/ProfileCache.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <system_error>
 
@@ -15,6 +17,9 @@ namespace tallowby::platform::kernel32 {
 namespace {
 
 constexpr std::chrono::milliseconds kLockTimeout{5000};
+
+// Guards the process's cache of the settings file.
+std::mutex cacheMutex;
 
 // Writes go to the file a link names, so that the link stays a link.
 std::filesystem::path ResolveLinks(const std::filesystem::path &path)
@@ -54,41 +59,47 @@ std::uint32_t Update(const char *section, const char *key, const char *value, co
     if (const auto error = FolderLock::Acquire(path.parent_path(), kLockTimeout, lock); error != 0)
         return error;
 
-    std::string before;
-    if (const auto error = ReadFileContents(path, before); error != 0 && error != win32_error::FileNotFound)
-        return error;
-    IniDocument document = IniDocument::Parse(before);
-    const bool changed = key == nullptr     ? document.RemoveSection(section)
-                         : value == nullptr ? document.RemoveKey(section, key)
-                                            : document.Set(section, key, value);
-    // Like the platform, a write that changes nothing leaves the file as it is.
-    if (!changed)
-        return 0;
-    const std::string after = document.Serialize();
-    return ReplaceFileContents(path, after);
+    const std::lock_guard guard(cacheMutex);
+    return ProfileCache::Process().Update(
+        path,
+        [&](IniDocument &document) {
+            return key == nullptr     ? document.RemoveSection(section)
+                   : value == nullptr ? document.RemoveKey(section, key)
+                                      : document.Set(section, key, value);
+        },
+        [&](const std::string &bytes) { return ReplaceFileContents(path, bytes); });
 }
 
+// The value, or the list of names, that a get hands back, before it is cut
+// to the caller's buffer.
 std::string ReadValue(const char *section, const char *key, const char *defaultValue, const char *file)
 {
-    std::string contents;
-    if (const auto mapped = file != nullptr ? MapWindowsPath(file) : std::nullopt)
-        ReadFileContents(*mapped, contents); // an unreadable file reads as absent
-    const IniDocument document = IniDocument::Parse(contents);
-
-    auto joined = [](const std::vector<std::string> &names) {
-        std::string list;
-        for (const auto &name : names) {
-            list += name;
-            list += '\0';
-        }
-        return list;
-    };
-    if (section == nullptr)
-        return joined(document.SectionNames());
-    if (key == nullptr)
-        return joined(document.KeyNames(section));
-    if (auto value = document.Find(section, key))
-        return *value;
+    std::string result;
+    bool found = false;
+    const auto mapped = file != nullptr ? MapWindowsPath(file) : std::nullopt;
+    if (mapped) {
+        const std::lock_guard guard(cacheMutex);
+        // An unreadable file reads as an absent one.
+        ProfileCache::Process().Read(*mapped, [&](const IniDocument &document) {
+            auto joined = [&](const std::vector<std::string> &names) {
+                for (const auto &name : names) {
+                    result += name;
+                    result += '\0';
+                }
+                found = true;
+            };
+            if (section == nullptr)
+                joined(document.SectionNames());
+            else if (key == nullptr)
+                joined(document.KeyNames(section));
+            else if (const auto value = document.Find(section, key)) {
+                result.assign(*value);
+                found = true;
+            }
+        });
+    }
+    if (found || section == nullptr || key == nullptr)
+        return result;
     // The default loses its trailing blanks, as on the platform.
     std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
     while (!fallback.empty() && fallback.back() == ' ')
