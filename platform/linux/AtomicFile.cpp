@@ -3,6 +3,7 @@
 #include "platform/Win32Error.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -98,6 +99,31 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
         if (got == 0)
             return 0;
         contents.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)
+{
+    equal = false;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return errno == ENOENT ? win32_error::FileNotFound : LastErrno();
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return LastErrno();
+        }
+        const auto size = static_cast<std::size_t>(got);
+        if (size == 0) {
+            equal = expected.empty();
+            return 0;
+        }
+        if (size > expected.size() || std::memcmp(chunk, expected.data(), size) != 0)
+            return 0;
+        expected.remove_prefix(size);
     }
 }
 

@@ -17,6 +17,11 @@ std::uint32_t Win32ErrorFromErrno(int error);
 // error number (ERROR_FILE_NOT_FOUND when there is no such file).
 std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents);
 
+// Sets `equal` to whether the file at `path` holds exactly `expected`, read
+// piece by piece so that no second copy of it is made. Returns 0, or the
+// Win32 error number.
+std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal);
+
 // Replaces the file at `path` with `contents` so that a reader or a crash at
 // any moment finds either the old file or the new one whole: the new file is
 // written beside the old, flushed to disk, renamed over it, and the folder

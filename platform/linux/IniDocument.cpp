@@ -70,9 +70,11 @@ IniDocument IniDocument::Parse(std::string bytes)
     document.sections_.push_back(Section{{}, false, {}, {}});
 
     auto span = [&](std::string_view part) {
-        return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size()),
-                    false};
+        return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
     };
+    // Lines of a settings file run some 30 bytes; a close guess spares the
+    // entries' vector its growth, and its peak with it.
+    document.sections_.back().entries.reserve(text.size() / 24);
     while (start < text.size()) {
         const void *newline = std::memchr(text.data() + start, '\n', text.size() - start);
         const std::size_t end = newline ? static_cast<const char *>(newline) - text.data() : text.size();
@@ -102,27 +104,32 @@ IniDocument IniDocument::Parse(std::string bytes)
                 continue;
             }
         }
-        Entry entry;
+        Entry entry{span(line), Span{kNoValue, 0}};
         if (const auto equals = line.find('='); equals != std::string_view::npos) {
             entry.name = span(TrimBlanks(line.substr(0, equals)));
             entry.value = span(TrimBlanks(line.substr(equals + 1)));
-            entry.hasValue = true;
-        } else {
-            entry.name = span(line);
         }
-        document.sections_.back().entries.push_back(entry);
+        auto &entries = document.sections_.back().entries;
+        if (entries.empty() && document.sections_.size() > 1 && document.sections_.front().entries.capacity() > 0 &&
+            document.sections_.front().entries.empty()) {
+            // The guess was for the section that holds the lines.
+            entries.swap(document.sections_.front().entries);
+        }
+        entries.push_back(entry);
     }
     return document;
 }
 
 std::string_view IniDocument::View(Span span) const
 {
-    return std::string_view(span.added ? added_ : text_).substr(span.offset, span.length);
+    if (span.offset & kAdded)
+        return std::string_view(added_).substr(span.offset & ~kAdded, span.length);
+    return std::string_view(text_).substr(span.offset, span.length);
 }
 
 IniDocument::Span IniDocument::Add(std::string_view text)
 {
-    const Span span{static_cast<std::uint32_t>(added_.size()), static_cast<std::uint32_t>(text.size()), true};
+    const Span span{kAdded | static_cast<std::uint32_t>(added_.size()), static_cast<std::uint32_t>(text.size())};
     added_.append(text);
     changed_ = true;
     return span;
@@ -162,7 +169,10 @@ void IniDocument::BuildIndex(const Section &section) const
 
 std::optional<std::size_t> IniDocument::FindEntry(const Section &section, std::string_view name) const
 {
-    if (section.entries.size() < kIndexFrom) {
+    // The first look-up after reading goes through the entries in order: a
+    // file read for one get is then not worth indexing yet.
+    if (section.entries.size() < kIndexFrom || (section.index.empty() && !section.searched)) {
+        section.searched = true;
         for (std::size_t i = 0; i < section.entries.size(); ++i) {
             if (SameName(View(section.entries[i].name), name))
                 return i;
@@ -187,7 +197,7 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
         return std::nullopt;
     // The first entry of that name decides, even when it has no value.
     const auto index = FindEntry(*found, key);
-    if (!index || !found->entries[*index].hasValue)
+    if (!index || !found->entries[*index].hasValue())
         return std::nullopt;
     // Values this process wrote keep their trailing blanks until re-read.
     return StripQuotes(TrimBlanks(View(found->entries[*index].value)));
@@ -203,13 +213,13 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     }
     if (const auto index = FindEntry(*found, key)) {
         Entry &entry = found->entries[*index];
-        if (entry.hasValue && View(entry.value) == value)
+        if (entry.hasValue() && View(entry.value) == value)
             return false;
         entry.value = Add(value); // the stored spelling of the name stays
-        entry.hasValue = true;
         return true;
     }
-    found->entries.push_back(Entry{Add(TrimLeadingBlanks(key)), Add(value), true});
+    const Span name = Add(TrimLeadingBlanks(key));
+    found->entries.push_back(Entry{name, Add(value)});
     // The name is new to the section, so it takes a free slot of the index;
     // past half full the index is rebuilt, larger, at the next look-up.
     if (!found->index.empty()) {
@@ -265,7 +275,7 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
     std::vector<std::string> names;
     if (const Section *found = FindSection(section)) {
         for (const Entry &entry : found->entries) {
-            if (entry.hasValue)
+            if (entry.hasValue())
                 names.emplace_back(View(entry.name));
         }
     }
@@ -280,7 +290,7 @@ void IniDocument::Rebase()
     for (const Section &section : sections_) {
         size += section.headed ? section.name.length + 4 : 0;
         for (const Entry &entry : section.entries)
-            size += entry.name.length + entry.value.length + 3;
+            size += entry.name.length + (entry.hasValue() ? entry.value.length + 1 : 0) + 2;
     }
     std::string bytes;
     bytes.reserve(size);
@@ -288,7 +298,7 @@ void IniDocument::Rebase()
         bytes.append(kUtf8Mark);
     auto put = [&](Span &span) {
         const std::string_view text = View(span);
-        span = Span{static_cast<std::uint32_t>(bytes.size()), span.length, false};
+        span = Span{static_cast<std::uint32_t>(bytes.size()), span.length};
         bytes.append(text);
     };
     for (Section &section : sections_) {
@@ -299,7 +309,7 @@ void IniDocument::Rebase()
         }
         for (Entry &entry : section.entries) {
             put(entry.name);
-            if (entry.hasValue) {
+            if (entry.hasValue()) {
                 bytes += '=';
                 put(entry.value);
             }

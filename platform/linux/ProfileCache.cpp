@@ -63,7 +63,16 @@ std::uint32_t ProfileCache::Refresh(const std::filesystem::path &path)
 
     const timespec horizon = TrustHorizon();
     std::string bytes;
-    if (now.exists) {
+    bool sameBytes = false;
+    if (loaded_ && path == path_) {
+        if (!now.exists)
+            sameBytes = document_.Bytes().empty();
+        else if (const auto error = CompareFileContents(path, document_.Bytes(), sameBytes); error != 0)
+            sameBytes = false;
+    }
+    if (!sameBytes)
+        document_ = IniDocument(); // not two documents at once
+    if (now.exists && !sameBytes) {
         if (const auto error = ReadFileContents(path, bytes); error != 0) {
             loaded_ = false;
             return error;
@@ -74,7 +83,6 @@ std::uint32_t ProfileCache::Refresh(const std::filesystem::path &path)
     if (::stat(path.c_str(), &info) == 0)
         after = StampOf(info);
     const bool steady = after == now;
-    const bool sameBytes = loaded_ && path == path_ && bytes == document_.Bytes();
     if (!sameBytes)
         document_ = IniDocument::Parse(std::move(bytes));
     path_ = path;

@@ -4,6 +4,9 @@
 #include "tests/support/SettingsTest.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -135,6 +138,63 @@ TEST_F(ProcessTest, WritersAtOnceLoseNoKey)
         }
     }
     EXPECT_EQ(found, kWriters * kKeys);
+}
+
+// A peer changes the file as fast as it can, keeping its size; after each
+// change returns, this process's very next get must see it.
+void ExpectEveryChangeSeen(Form1Interface &window, const std::function<void(int)> &change)
+{
+    int toChild[2], toParent[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(toParent), 0);
+    constexpr int kRounds = 400;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (int round = 0; round < kRounds; ++round) {
+            change(round);
+            char go = 0;
+            if (::write(toParent[1], &round, sizeof round) != sizeof round || ::read(toChild[0], &go, 1) != 1)
+                ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int stale = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        int done = -1;
+        ASSERT_EQ(::read(toParent[0], &done, sizeof done), static_cast<ssize_t>(sizeof done));
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "v%06d", done);
+        const TextResult read = window.ProfileSettingGet(u"Key", u"");
+        stale += read.text != std::u16string(expected, expected + 7);
+        ASSERT_EQ(::write(toChild[1], "g", 1), 1);
+    }
+    ::waitpid(pid, nullptr, 0);
+    for (const int fd : {toChild[0], toChild[1], toParent[0], toParent[1]})
+        ::close(fd);
+    EXPECT_EQ(stale, 0) << "gets that missed a change that had returned";
+}
+
+TEST_F(ProcessTest, EverySaveOfAnotherProcessIsSeenAtOnce)
+{
+    ASSERT_EQ(Save(u"Key", u"start"), Status::Ok());
+    ExpectEveryChangeSeen(*window_, [&](int round) {
+        char value[16];
+        std::snprintf(value, sizeof value, "v%06d", round);
+        window_->ProfileSettingSave(u"Key", std::u16string(value, value + 7));
+    });
+}
+
+TEST_F(ProcessTest, EveryChangeInPlaceIsSeenAtOnce)
+{
+    // Same inode, same size, often the same timestamp: only the refusal to
+    // trust a file changed within the clock's tick catches these.
+    WriteSettingsFile("[ExcelData]\r\nKey=start00\r\n");
+    ExpectEveryChangeSeen(*window_, [&](int round) {
+        char line[40];
+        std::snprintf(line, sizeof line, "[ExcelData]\r\nKey=v%06d\r\n", round);
+        std::fstream file(SettingsPath(), std::ios::binary | std::ios::in | std::ios::out);
+        file.write(line, static_cast<std::streamsize>(std::strlen(line)));
+    });
 }
 
 TEST_F(ProcessTest, ReadOnlyFileIsRefusedEvenForRoot)
