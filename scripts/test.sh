@@ -14,3 +14,6 @@ cmake --build --preset native -j "$jobs"
 
 ctest --preset windows
 ctest --preset native
+
+# A short run of the benchmark on both builds, so that it keeps working.
+bash scripts/bench.sh 10,100 0.05

@@ -15,7 +15,16 @@ template <typename Fill>
 std::string ReadGrowing(std::uint32_t initialSize, Fill fill)
 {
     constexpr std::uint32_t kLargest = 1u << 30;
+    constexpr std::uint32_t kOnStack = 256;
     std::uint32_t size = initialSize < 2 ? 2 : initialSize;
+    // The usual read fits the first buffer; that one needs no allocation.
+    if (size <= kOnStack) {
+        char first[kOnStack];
+        const std::uint32_t count = fill(first, size);
+        if (count < size - 1)
+            return std::string(first, count);
+        size *= 4;
+    }
     std::string buffer;
     for (;;) {
         buffer.assign(size, '\0');
@@ -29,10 +38,7 @@ std::string ReadGrowing(std::uint32_t initialSize, Fill fill)
         // A value this long cannot be held whole; failing beats cutting it.
         if (size >= kLargest)
             throw std::bad_alloc();
-        if (size > kLargest / 4)
-            size = kLargest;
-        else
-            size *= 4;
+        size = size > kLargest / 4 ? kLargest : size * 4;
     }
 }
 

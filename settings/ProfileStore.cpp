@@ -21,6 +21,14 @@ ProfileStore::ProfileStore(const char *library, std::uint32_t initialReadSize)
 {
 }
 
+void ProfileStore::ConvertConstants()
+{
+    if (ansiFile_.empty()) {
+        ansiSection_ = platform::ToAnsi(kSettingsSection);
+        ansiFile_ = platform::ToAnsi(kSettingsFile);
+    }
+}
+
 ProfileStore &ProfileStore::Process()
 {
     static ProfileStore store;
@@ -36,15 +44,14 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     if (const Status bound = write_.Get(write); bound.failed())
         return bound;
 
-    const std::string file = platform::ToAnsi(kSettingsFile);
+    ConvertConstants();
     const std::string ansiValue = platform::ToAnsi(value);
     const std::string ansiKey = platform::ToAnsi(key);
-    const std::string section = platform::ToAnsi(kSettingsSection);
     if (ansiKey.size() > kLongestText || ansiValue.size() > kLongestText)
         return E_InvalidArg;
 
     platform::SetLastError(0);
-    if (write(section.c_str(), ansiKey.c_str(), ansiValue.c_str(), file.c_str()) != 0)
+    if (write(ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str()) != 0)
         return Status::Ok();
     const std::uint32_t error = platform::LastError();
     return error != 0 ? Status::FromWin32(error) : Status::FromWin32(win32_error::WriteFault);
@@ -63,14 +70,13 @@ Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultVal
     if (const Status bound = read_.Get(read); bound.failed())
         return bound;
 
-    const std::string file = platform::ToAnsi(kSettingsFile);
+    ConvertConstants();
     const std::string ansiDefault = platform::ToAnsi(defaultValue);
     const std::string ansiKey = platform::ToAnsi(key);
-    const std::string section = platform::ToAnsi(kSettingsSection);
 
     const std::string bytes = ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {
-        return static_cast<std::uint32_t>(read(section.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
-                                               buffer, size, file.c_str()));
+        return static_cast<std::uint32_t>(read(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
+                                               buffer, size, ansiFile_.c_str()));
     });
     value = platform::FromAnsi(bytes);
     return Status::Ok();

@@ -37,9 +37,14 @@ public:
     static ProfileStore &Process();
 
 private:
+    // The file's and section's names in the code page, made at first use.
+    void ConvertConstants();
+
     BoundEntry<platform::WritePrivateProfileStringAFn> write_;
     BoundEntry<platform::GetPrivateProfileStringAFn> read_;
     std::uint32_t initialReadSize_;
+    std::string ansiFile_;
+    std::string ansiSection_;
 };
 
 } // namespace tallowby
