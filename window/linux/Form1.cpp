@@ -16,7 +16,10 @@ QString ToQString(const char16_t *text) { return QString::fromUtf16(text); }
 Form1::Form1(ProfileStore &store) : Form1Operations(store), check1_(new QCheckBox(ToQString(kCheck1Caption), this))
 {
     setWindowTitle(ToQString(kForm1Caption));
-    setWindowIcon(QIcon(QStringLiteral(":/tallowby/icons/tallowby.ico")));
+    QIcon icon;
+    for (const int size : {16, 32, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/tallowby-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
 
     const Form1Layout layout = LayoutForDpi(logicalDpiX());
     resize(layout.clientWidth, layout.clientHeight);
