@@ -25,14 +25,14 @@ std::uint32_t HashName(std::string_view name)
     return hash;
 }
 
+} // namespace
+
 std::string_view StripQuotes(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }
-
-} // namespace
 
 std::string_view TrimLeadingBlanks(std::string_view text)
 {
@@ -138,7 +138,7 @@ IniDocument::Span IniDocument::Add(std::string_view text)
 const IniDocument::Section *IniDocument::FindSection(std::string_view name) const
 {
     const auto found = std::find_if(sections_.begin(), sections_.end(),
-                                    [&](const Section &s) { return s.headed && SameName(View(s.name), name); });
+                                    [&](const Section &s) { return SameName(View(s.name), name); });
     return found == sections_.end() ? nullptr : &*found;
 }
 

@@ -27,7 +27,8 @@ public:
     // text of its line. A UTF-8 byte-order mark is kept for writing back.
     static IniDocument Parse(std::string bytes);
 
-    // The value of `key` in the first section named `section`, without
+    // The value of `key` in the first section named `section` (the lines
+    // before the first header are the section named ""), without
     // surrounding blanks and a matching pair of surrounding quotes; none
     // when the section, the key or the key's value is absent. The view lasts
     // until the document changes.
@@ -90,6 +91,8 @@ private:
 // The blanks the platform trims: space, tab, vertical tab, form feed.
 std::string_view TrimBlanks(std::string_view text);
 std::string_view TrimLeadingBlanks(std::string_view text);
+// `value` without a matching pair of surrounding quotes, single or double.
+std::string_view StripQuotes(std::string_view value);
 // Equality of names regardless of ASCII case and surrounding blanks.
 bool SameName(std::string_view a, std::string_view b);
 

@@ -100,11 +100,12 @@ std::string ReadValue(const char *section, const char *key, const char *defaultV
     }
     if (found || section == nullptr || key == nullptr)
         return result;
-    // The default loses its trailing blanks, as on the platform.
+    // As on the platform, the default loses its trailing spaces (all but
+    // the first character) and a matching pair of surrounding quotes.
     std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
-    while (!fallback.empty() && fallback.back() == ' ')
+    while (fallback.size() > 1 && fallback.back() == ' ')
         fallback.remove_suffix(1);
-    return std::string(fallback);
+    return std::string(StripQuotes(fallback));
 }
 
 } // namespace
@@ -156,7 +157,7 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
     const std::size_t count = value.size() < size ? value.size() : size - 1;
     std::memcpy(buffer, value.data(), count);
     buffer[count] = '\0';
-    SetLastError(value.size() >= size ? 234 /* ERROR_MORE_DATA */ : 0);
+    SetLastError(0); // a cut value is no error to the platform either
     return static_cast<Win32Dword>(count);
 }
 

@@ -78,6 +78,8 @@ const FormatCase kCases[] = {
     {"EmptyQuotes", "[ExcelData]\r\nKey=\"\"\r\n", u"Key", u"d", false, u"", "[ExcelData]\r\nKey=\"\"\r\n"},
     {"DefaultLosesTrailingSpaces", "", u"Key", u"  d  ", false, u"  d", "<no file>"},
     {"DefaultKeepsTrailingTab", "", u"Key", u"d \t", false, u"d \t", "<no file>"},
+    {"DefaultOfSpacesKeepsOne", "", u"Key", u"   ", false, u" ", "<no file>"},
+    {"DefaultLosesQuotes", "", u"Key", u"'d d'  ", false, u"d d", "<no file>"},
     {"ValueHoldsEquals", "[ExcelData]\r\nKey=a=b\r\n", u"Key", u"", false, u"a=b", "[ExcelData]\r\nKey=a=b\r\n"},
     // Line ends and odd bytes.
     {"ReadsLf", "[ExcelData]\nKey=lf\n", u"Key", u"", false, u"lf", "[ExcelData]\nKey=lf\n"},
