@@ -69,6 +69,7 @@ away; grab unchecked
 xdotool mousemove --window "$window" 55 76 click 1
 away; grab clicked
 import -window root "$artifacts/$name-checked.png"
+import -frame -window "$window" "$artifacts/$name-window-checked.png"
 [ "$(differs unchecked clicked)" -gt 10 ] && pass || fail "a click did not change the check box on screen"
 xdotool key --window "$window" space
 away; grab spaced
