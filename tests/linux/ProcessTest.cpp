@@ -11,6 +11,10 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <chrono>
+#include <fcntl.h>
+#include <iterator>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -225,6 +229,73 @@ TEST_F(ProcessTest, UnwritableFolderIsRefused)
     EXPECT_EQ(AsNobody([&] { return window_->ProfileSettingGet(u"Key", u"").text == u"old" ? 0 : 1; }), 0)
         << "reading needs no right to write";
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
+}
+
+TEST_F(ProcessTest, UnreadableFileIsNeitherReadNorReplaced)
+{
+    const std::string old = "[ExcelData]\r\nKey=old\r\n";
+    WriteSettingsFile(old);
+    ::chmod(folder_.c_str(), 0777);
+    ::chmod(SettingsPath().c_str(), 0222); // write only
+    EXPECT_EQ(AsNobody([&] { return window_->ProfileSettingGet(u"Key", u"d").text == u"d" ? 0 : 1; }), 0)
+        << "a file that cannot be read reads as absent";
+    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Other", u"v"); }), int(win32_error::AccessDenied))
+        << "saving must not replace a file whose keys it cannot read";
+    ::chmod(SettingsPath().c_str(), 0644);
+    EXPECT_EQ(ReadSettingsFile(), old);
+}
+
+TEST_F(ProcessTest, MissingDriveThatCannotBeMadeIsRefused)
+{
+    // The prefix lies below a plain file, so drive C cannot be made.
+    const auto blocker = prefix_ / "not-a-folder";
+    { std::ofstream(blocker) << "x"; }
+    ::setenv("TALLOWBY_PREFIX", (blocker / "prefix").c_str(), 1);
+    const Status saved = Save(u"Key", u"v");
+    ::setenv("TALLOWBY_PREFIX", prefix_.c_str(), 1);
+    EXPECT_EQ(saved, Status::FromWin32(win32_error::PathNotFound)) << DescribeStatus(saved);
+    EXPECT_EQ(Get(u"Key", u"d"), u"d");
+}
+
+TEST_F(ProcessTest, SymbolicLinkStaysALinkAndItsTargetIsReplaced)
+{
+    const auto target = prefix_ / "elsewhere" / "settings.ini";
+    std::filesystem::create_directories(target.parent_path());
+    { std::ofstream(target, std::ios::binary) << "[ExcelData]\r\nKey=old\r\n"; }
+    std::filesystem::create_symlink(target, SettingsPath());
+    ASSERT_EQ(Save(u"Key", u"new"), Status::Ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[ExcelData]\r\nKey=new\r\n");
+    EXPECT_EQ(Get(u"Key"), u"new");
+}
+
+TEST_F(ProcessTest, LockHeldTooLongFailsInsteadOfHanging)
+{
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+        ::flock(fd, LOCK_EX);
+        (void)!::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    const auto start = std::chrono::steady_clock::now();
+    const Status saved = Save(u"Key", u"new");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(saved, Status::FromWin32(win32_error::Timeout)) << DescribeStatus(saved);
+    EXPECT_LT(waited, std::chrono::seconds(30)) << "the wait is bounded";
+    EXPECT_EQ(Get(u"Key"), u"old") << "readers need no lock";
+    EXPECT_EQ(Save(u"Key", u"new"), Status::Ok()) << "the lock is free again once its holder is gone";
 }
 
 TEST_F(ProcessTest, FullDiskIsRefused)
