@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Linux and the Windows builds, and runs
-# every test: natively, under Wine, and the two builds on one settings file.
+# every test: natively, under Wine, with sanitizers, and the two builds on one
+# settings file; a short run of the benchmark and of the fuzzer keeps both
+# working.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,9 +13,11 @@ cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 cmake --preset native -DTALLOWBY_WINDOWS_TOOL="$PWD/build/windows/tools/tallowby-settings.exe"
 cmake --build --preset native -j "$jobs"
+cmake --preset native-sanitize
+cmake --build --preset native-sanitize -j "$jobs"
 
+bash scripts/bench.sh 10,100 0.05
+
+ctest --preset native-sanitize
 ctest --preset windows
 ctest --preset native
-
-# A short run of the benchmark on both builds, so that it keeps working.
-bash scripts/bench.sh 10,100 0.05
