@@ -16,6 +16,7 @@ fi
 packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386
   qt6-base-dev

@@ -17,6 +17,7 @@ cmake --preset native-sanitize
 cmake --build --preset native-sanitize -j "$jobs"
 
 bash scripts/bench.sh 10,100 0.05
+bash scripts/fuzz.sh 20
 
 ctest --preset native-sanitize
 ctest --preset windows
