@@ -110,6 +110,9 @@ IniDocument IniDocument::Parse(std::string bytes)
             entry.value = span(TrimBlanks(line.substr(equals + 1)));
         }
         auto &entries = document.sections_.back().entries;
+        // The platform drops an entry without a name that follows another.
+        if (entry.name.length == 0 && !entries.empty() && entries.back().name.length == 0)
+            continue;
         if (entries.empty() && document.sections_.size() > 1 && document.sections_.front().entries.capacity() > 0 &&
             document.sections_.front().entries.empty()) {
             // The guess was for the section that holds the lines.
@@ -190,7 +193,7 @@ std::optional<std::size_t> IniDocument::FindEntry(const Section &section, std::s
     return std::nullopt;
 }
 
-std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const
+std::optional<std::string_view> IniDocument::FindQuoted(std::string_view section, std::string_view key) const
 {
     const Section *found = FindSection(section);
     if (found == nullptr)
@@ -199,8 +202,14 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
     const auto index = FindEntry(*found, key);
     if (!index || !found->entries[*index].hasValue())
         return std::nullopt;
-    // Values this process wrote keep their trailing blanks until re-read.
-    return StripQuotes(TrimBlanks(View(found->entries[*index].value)));
+    // Values this process wrote keep their trailing blanks until settled.
+    return TrimBlanks(View(found->entries[*index].value));
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const
+{
+    const auto value = FindQuoted(section, key);
+    return value ? std::optional<std::string_view>(StripQuotes(*value)) : std::nullopt;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
@@ -210,16 +219,20 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (found == nullptr) {
         sections_.push_back(Section{Add(TrimLeadingBlanks(section)), true, {}, {}});
         found = &sections_.back();
+        unsettled_.push_back({sections_.size() - 1, kHeader});
     }
+    const std::size_t sectionNumber = static_cast<std::size_t>(found - sections_.data());
     if (const auto index = FindEntry(*found, key)) {
         Entry &entry = found->entries[*index];
         if (entry.hasValue() && View(entry.value) == value)
             return false;
         entry.value = Add(value); // the stored spelling of the name stays
+        unsettled_.push_back({sectionNumber, *index});
         return true;
     }
     const Span name = Add(TrimLeadingBlanks(key));
     found->entries.push_back(Entry{name, Add(value)});
+    unsettled_.push_back({sectionNumber, found->entries.size() - 1});
     // The name is new to the section, so it takes a free slot of the index;
     // past half full the index is rebuilt, larger, at the next look-up.
     if (!found->index.empty()) {
@@ -241,9 +254,16 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
     Section *found = FindSection(section);
     if (found == nullptr)
         return false;
-    const auto index = FindEntry(*found, key);
-    if (!index)
+    // Unlike a look-up, a removal takes the name as given: blanks around it
+    // are part of it, as on the platform.
+    const auto entry = std::find_if(found->entries.begin(), found->entries.end(), [&](const Entry &e) {
+        const std::string_view name = View(e.name);
+        return name.size() == key.size() && SameName(name, key);
+    });
+    if (entry == found->entries.end())
         return false;
+    const auto index = std::optional<std::size_t>(static_cast<std::size_t>(entry - found->entries.begin()));
+    Settle(); // numbers are about to move; blanks are no longer news
     found->entries.erase(found->entries.begin() + static_cast<std::ptrdiff_t>(*index));
     found->index.clear();
     changed_ = true;
@@ -255,6 +275,7 @@ bool IniDocument::RemoveSection(std::string_view section)
     const Section *found = FindSection(section);
     if (found == nullptr)
         return false;
+    Settle(); // numbers are about to move; blanks are no longer news
     sections_.erase(sections_.begin() + (found - sections_.data()));
     changed_ = true;
     return true;
@@ -302,10 +323,14 @@ void IniDocument::Rebase()
         bytes.append(text);
     };
     for (Section &section : sections_) {
-        if (section.headed) {
+        // A section without a name is written without its header, as the
+        // platform writes it.
+        if (section.headed && section.name.length > 0) {
             bytes += '[';
             put(section.name);
             bytes += "]\r\n";
+        } else {
+            section.name = Span{};
         }
         for (Entry &entry : section.entries) {
             put(entry.name);
@@ -320,6 +345,28 @@ void IniDocument::Rebase()
     added_.clear();
     added_.shrink_to_fit();
     changed_ = false;
+}
+
+void IniDocument::Settle()
+{
+    auto trim = [this](Span &span) {
+        const std::string_view text = View(span);
+        const std::string_view trimmed = TrimBlanks(text);
+        span.offset += static_cast<std::uint32_t>(trimmed.data() - text.data());
+        span.length = static_cast<std::uint32_t>(trimmed.size());
+    };
+    for (const Written &written : unsettled_) {
+        Section &section = sections_[written.section];
+        if (written.entry == kHeader) {
+            trim(section.name);
+            continue;
+        }
+        Entry &entry = section.entries[written.entry];
+        trim(entry.name);
+        if (entry.hasValue())
+            trim(entry.value);
+    }
+    unsettled_.clear();
 }
 
 const std::string &IniDocument::Bytes()

@@ -33,6 +33,8 @@ public:
     // when the section, the key or the key's value is absent. The view lasts
     // until the document changes.
     std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+    // The same value with its quotes still on.
+    std::optional<std::string_view> FindQuoted(std::string_view section, std::string_view key) const;
 
     // Stores `value` under `key`: the key's entry takes it where it stands,
     // else an entry is added at the end of the section, else the section at
@@ -48,6 +50,11 @@ public:
     // The file's bytes in the platform's layout once anything has changed;
     // until then the bytes as they were read.
     const std::string &Bytes();
+
+    // Once the bytes are written, makes the document what reading them back
+    // gives: new names and values lose the trailing blanks they were
+    // written with, as the platform reads every file afresh.
+    void Settle();
 
 private:
     // Where a name or value lies: in the bytes read, or in added text.
@@ -84,6 +91,14 @@ private:
     std::string text_;
     std::string added_;
     std::vector<Section> sections_;
+    // Names and values written with their trailing blanks, by section and
+    // entry number (entry number of the header: none).
+    struct Written {
+        std::size_t section;
+        std::size_t entry;
+    };
+    std::vector<Written> unsettled_;
+    static constexpr std::size_t kHeader = static_cast<std::size_t>(-1);
     bool byteOrderMark_ = false;
     bool changed_ = false;
 };

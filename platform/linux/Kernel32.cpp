@@ -92,7 +92,7 @@ std::string ReadValue(const char *section, const char *key, const char *defaultV
                 joined(document.SectionNames());
             else if (key == nullptr)
                 joined(document.KeyNames(section));
-            else if (const auto value = document.Find(section, key)) {
+            else if (const auto value = document.FindQuoted(section, key)) {
                 result.assign(*value);
                 found = true;
             }
@@ -101,11 +101,22 @@ std::string ReadValue(const char *section, const char *key, const char *defaultV
     if (found || section == nullptr || key == nullptr)
         return result;
     // As on the platform, the default loses its trailing spaces (all but
-    // the first character) and a matching pair of surrounding quotes.
+    // the first character); its quotes go as a value's do.
     std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
     while (fallback.size() > 1 && fallback.back() == ' ')
         fallback.remove_suffix(1);
-    return std::string(StripQuotes(fallback));
+    return std::string(fallback);
+}
+
+// A value as it fits `room` bytes. The platform cuts a quoted value before it
+// strips the quotes: a cut one loses its opening quote and keeps its cut end.
+std::string_view CutToBuffer(std::string_view value, std::size_t room)
+{
+    const bool quoted = StripQuotes(value).size() + 2 == value.size();
+    if (value.size() <= room)
+        return quoted ? value.substr(1, value.size() - 2) : value;
+    const std::string_view cut = value.substr(0, room);
+    return quoted && !cut.empty() ? cut.substr(1) : cut;
 }
 
 } // namespace
@@ -154,8 +165,9 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
         buffer[value.size()] = '\0';
         return static_cast<Win32Dword>(value.size() == 0 ? 0 : value.size());
     }
-    const std::size_t count = value.size() < size ? value.size() : size - 1;
-    std::memcpy(buffer, value.data(), count);
+    const std::string_view cut = CutToBuffer(value, size - 1);
+    const std::size_t count = cut.size();
+    std::memcpy(buffer, cut.data(), count);
     buffer[count] = '\0';
     SetLastError(0); // a cut value is no error to the platform either
     return static_cast<Win32Dword>(count);

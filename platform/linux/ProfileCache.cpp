@@ -113,6 +113,7 @@ std::uint32_t ProfileCache::Update(const std::filesystem::path &path, const std:
     loaded_ = false;
     if (const auto error = write(document_.Bytes()); error != 0)
         return error;
+    document_.Settle();
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         stamp_ = StampOf(info);

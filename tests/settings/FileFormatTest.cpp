@@ -81,6 +81,10 @@ const FormatCase kCases[] = {
     {"DefaultOfSpacesKeepsOne", "", u"Key", u"   ", false, u" ", "<no file>"},
     {"DefaultLosesQuotes", "", u"Key", u"'d d'  ", false, u"d d", "<no file>"},
     {"ValueHoldsEquals", "[ExcelData]\r\nKey=a=b\r\n", u"Key", u"", false, u"a=b", "[ExcelData]\r\nKey=a=b\r\n"},
+    {"NamelessSectionHasNoHeader", "[ExcelData]\r\na=1\r\n[ ]\r\nb=2\r\n", u"Key", u"V", true, u"V",
+     "[ExcelData]\r\na=1\r\nKey=V\r\nb=2\r\n"},
+    {"OneNamelessEntryASection", "[ExcelData]\r\n=e\r\n=f\r\n", u"Key", u"V", true, u"V",
+     "[ExcelData]\r\n=e\r\nKey=V\r\n"},
     // Line ends and odd bytes.
     {"ReadsLf", "[ExcelData]\nKey=lf\n", u"Key", u"", false, u"lf", "[ExcelData]\nKey=lf\n"},
     {"ReadsCr", "[ExcelData]\rKey=cr\r", u"Key", u"", false, u"cr", "[ExcelData]\rKey=cr\r"},

@@ -49,6 +49,17 @@ TEST_F(StoreTest, LongValuesReadBackWhole)
     }
 }
 
+TEST_F(StoreTest, QuotedValuesAtTheBuffersEdgeReadBackWhole)
+{
+    // The platform cuts a quoted value before dropping its quotes, so a cut
+    // one comes back a character short of the buffer's fill.
+    for (const std::size_t length : {251u, 252u, 253u, 254u, 1017u, 1018u}) {
+        const std::u16string inner(length, u'q');
+        ASSERT_EQ(Save(u"Quoted", u"\"" + inner + u"\""), Status::Ok());
+        EXPECT_TRUE(Get(u"Quoted") == inner) << length;
+    }
+}
+
 TEST_F(StoreTest, RefusesTextTooLongForThePlatform)
 {
     ASSERT_EQ(Save(u"Long", u"old"), Status::Ok());

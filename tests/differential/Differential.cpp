@@ -1,0 +1,143 @@
+// Runs seeded random settings files and private-profile calls through this
+// build's kernel32 (the Linux stand-in, or the platform's own under Wine) and
+// prints a transcript of every result and of the file after each change.
+// Two builds agree when their transcripts are the same.
+// usage: differential FIRST_SEED LAST_SEED
+
+#include "platform/HostPath.h"
+#include "platform/Kernel32Api.h"
+#include "settings/BoundEntry.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tallowby;
+
+// A generator whose numbers are the same on every compiler and library.
+class Random {
+public:
+    explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 1) {}
+    std::uint32_t Below(std::uint32_t n)
+    {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_ % n;
+    }
+    template <typename T>
+    const T &Pick(const std::vector<T> &items) { return items[Below(static_cast<std::uint32_t>(items.size()))]; }
+
+private:
+    std::uint32_t state_;
+};
+
+const std::vector<std::string> kSections = {"ExcelData", "exceldata", "Other", "S", " S ", "A B", ""};
+const std::vector<std::string> kKeys = {"Key", "key", "KEY", "k1", "a b", " Key ", ";c", "#c", "Caf\xe9", "k\t"};
+const std::vector<std::string> kValues = {"v", "  v  ", "\"q\"", "'q'", "\"q", "", "a=b", "tab\tv", "caf\xe9", "x y z"};
+const std::vector<std::string> kDefaults = {"d", "  d  ", "", "\"d\"", "d\t"};
+const std::vector<std::uint32_t> kSizes = {1, 2, 5, 255, 4096};
+
+std::string Line(Random &random)
+{
+    switch (random.Below(12)) {
+    case 0: return "[" + random.Pick(kSections) + "]";
+    case 1: return " [ " + random.Pick(kSections) + " ] junk";
+    case 2: return "[" + random.Pick(kSections);
+    case 3: return "";
+    case 4: return "   ";
+    case 5: return "; comment";
+    case 6: return random.Pick(kKeys);
+    case 7: return "=e";
+    case 8: return std::string(random.Below(3000), 'L') + "=long";
+    default: return random.Pick(kKeys) + (random.Below(2) ? " = " : "=") + random.Pick(kValues);
+    }
+}
+
+std::string MakeFile(Random &random)
+{
+    const std::vector<std::string> ends = {"\r\n", "\n", "\r"};
+    const std::string &end = random.Pick(ends);
+    std::string file;
+    const std::uint32_t lines = random.Below(14);
+    for (std::uint32_t i = 0; i < lines; ++i) {
+        file += Line(random);
+        if (i + 1 < lines || random.Below(2))
+            file += random.Below(8) ? end : random.Pick(ends);
+    }
+    return file;
+}
+
+std::string Hex(const std::string &bytes)
+{
+    std::string out;
+    char digits[4];
+    for (const unsigned char c : bytes) {
+        std::snprintf(digits, sizeof digits, "%02x", c);
+        out += digits;
+    }
+    return out;
+}
+
+std::string ReadFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<none>";
+    return Hex(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: differential FIRST_SEED LAST_SEED\n");
+        return 2;
+    }
+    BoundEntry<platform::WritePrivateProfileStringAFn> writeEntry("kernel32", "WritePrivateProfileStringA");
+    BoundEntry<platform::GetPrivateProfileStringAFn> getEntry("kernel32", "GetPrivateProfileStringA");
+    platform::WritePrivateProfileStringAFn write = nullptr;
+    platform::GetPrivateProfileStringAFn get = nullptr;
+    if (writeEntry.Get(write).failed() || getEntry.Get(get).failed())
+        return 1;
+
+    const char *file = "C:\\MyExcelSettings.ini";
+    const auto path = platform::HostPath(file);
+    std::filesystem::create_directories(path.parent_path());
+    std::string buffer(8192, '\0');
+    const long last = std::atol(argv[2]);
+    for (long seed = std::atol(argv[1]); seed <= last; ++seed) {
+        Random random(static_cast<std::uint32_t>(seed));
+        const std::string before = MakeFile(random);
+        { std::ofstream(path, std::ios::binary | std::ios::trunc) << before; }
+        std::printf("seed %ld file %s\n", seed, Hex(before).c_str());
+        const std::uint32_t operations = 1 + random.Below(8);
+        for (std::uint32_t i = 0; i < operations; ++i) {
+            const std::string &section = random.Pick(kSections);
+            const std::string &key = random.Pick(kKeys);
+            if (random.Below(2)) {
+                const std::string &fallback = random.Pick(kDefaults);
+                const std::uint32_t size = random.Pick(kSizes);
+                buffer.assign(buffer.size(), '\x7f');
+                const auto count = get(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(), size, file);
+                std::printf("  get [%s] %s -> %lu %s\n", section.c_str(), key.c_str(),
+                            static_cast<unsigned long>(count), Hex(buffer.substr(0, count + 1)).c_str());
+            } else {
+                const bool remove = random.Below(6) == 0;
+                const std::string &value = random.Pick(kValues);
+                const int ok = write(section.c_str(), key.c_str(), remove ? nullptr : value.c_str(), file);
+                std::printf("  write [%s] %s -> %d file %s\n", section.c_str(), key.c_str(), ok ? 1 : 0,
+                            ReadFile(path).c_str());
+            }
+        }
+    }
+    return 0;
+}
