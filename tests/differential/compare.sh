@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs the same seeds through the Linux stand-in and through kernel32 under
+# Wine and compares the transcripts seed by seed. Seeds listed in KNOWN are
+# differences kept on purpose (see README); they are reported, not failed.
+# usage: compare.sh NATIVE WINDOWS_EXE WORK FIRST LAST [KNOWN...]
+set -u
+native=$1 windows=$2 work=$3 first=$4 last=$5
+shift 5
+known=" $* "
+mkdir -p "$work"
+export WINEPREFIX=$work/wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
+TALLOWBY_PREFIX=$work/native "$native" "$first" "$last" >"$work/native.txt"
+wine "$windows" "$first" "$last" 2>/dev/null | tr -d '\r' >"$work/platform.txt"
+split() { awk -v dir="$2" '/^seed /{f=dir "/" $2} {print > f}' "$1"; }
+rm -rf "$work/n" "$work/p"; mkdir -p "$work/n" "$work/p"
+split "$work/native.txt" "$work/n"; split "$work/platform.txt" "$work/p"
+passed=0 failed=0 kept=0
+for seed in $(seq "$first" "$last"); do
+  if cmp -s "$work/n/$seed" "$work/p/$seed"; then passed=$((passed + 1))
+  elif [[ "$known" == *" $seed "* ]]; then kept=$((kept + 1)); echo "known difference: seed $seed"
+  else failed=$((failed + 1)); echo "FAIL seed $seed"; diff "$work/n/$seed" "$work/p/$seed" | cut -c1-300 | head -6; fi
+done
+echo "differential: $passed passed, $failed failed, $kept skipped"
+[ "$failed" -eq 0 ]
