@@ -76,9 +76,11 @@ std::uint32_t Win32ErrorFromErrno(int error)
     }
 }
 
-std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents)
+// Hands the file's bytes to `take` piece by piece until it returns false or
+// the file ends. Returns 0, or the Win32 error number.
+template <typename Take>
+std::uint32_t ReadInPieces(const std::filesystem::path &path, Take take)
 {
-    contents.clear();
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         return errno == ENOENT ? win32_error::FileNotFound : LastErrno();
@@ -87,7 +89,6 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
         return LastErrno();
     if (S_ISDIR(info.st_mode))
         return win32_error::AccessDenied;
-    contents.reserve(static_cast<std::size_t>(info.st_size));
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
@@ -96,35 +97,35 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
                 continue;
             return LastErrno();
         }
-        if (got == 0)
+        if (!take(std::string_view(chunk, static_cast<std::size_t>(got)), info) || got == 0)
             return 0;
-        contents.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents)
+{
+    contents.clear();
+    return ReadInPieces(path, [&](std::string_view piece, const struct stat &info) {
+        if (contents.empty())
+            contents.reserve(static_cast<std::size_t>(info.st_size));
+        contents.append(piece);
+        return true;
+    });
 }
 
 std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)
 {
     equal = false;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return errno == ENOENT ? win32_error::FileNotFound : LastErrno();
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return LastErrno();
-        }
-        const auto size = static_cast<std::size_t>(got);
-        if (size == 0) {
+    return ReadInPieces(path, [&](std::string_view piece, const struct stat &) {
+        if (piece.empty()) {
             equal = expected.empty();
-            return 0;
+            return false;
         }
-        if (size > expected.size() || std::memcmp(chunk, expected.data(), size) != 0)
-            return 0;
-        expected.remove_prefix(size);
-    }
+        if (piece.size() > expected.size() || std::memcmp(piece.data(), expected.data(), piece.size()) != 0)
+            return false;
+        expected.remove_prefix(piece.size());
+        return true;
+    });
 }
 
 std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string_view contents)
