@@ -13,8 +13,10 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 build/fuzz/tests/fuzz/ini_fuzz -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$scratch/" \
   "$scratch" tests/fuzz/corpus 2>&1 | grep -E '^(stat::number_of_executed_units|Done|==[0-9]+==|check failed)' || true
-if ls "$scratch"/crash-* "$scratch"/leak-* "$scratch"/timeout-* >/dev/null 2>&1; then
-  echo "fuzz: a failing input was found:" && ls "$scratch"/crash-* "$scratch"/leak-* "$scratch"/timeout-* 2>/dev/null
+failing=$(find "$scratch" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \))
+if [ -n "$failing" ]; then
+  mkdir -p build/fuzz/failing && cp $failing build/fuzz/failing/
+  echo "fuzz: a failing input was found, kept in build/fuzz/failing:" && ls build/fuzz/failing
   exit 1
 fi
 echo "fuzz: no failing input in ${seconds} s"

@@ -8,7 +8,6 @@ namespace tallowby::platform {
 
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // Sections this small are searched in order; an index would cost more.
 constexpr std::size_t kIndexFrom = 16;
 
@@ -60,13 +59,24 @@ bool SameName(std::string_view a, std::string_view b)
 IniDocument IniDocument::Parse(std::string bytes)
 {
     IniDocument document;
-    document.text_ = std::move(bytes);
-    const std::string_view text = document.text_;
+    document.encoding_ = DetectEncoding(bytes);
     std::size_t start = 0;
-    if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
-        document.byteOrderMark_ = true;
-        start = kUtf8Mark.size();
+    switch (document.encoding_) {
+    case FileEncoding::Ansi:
+        document.text_ = std::move(bytes);
+        break;
+    case FileEncoding::Utf8:
+        document.text_ = std::move(bytes); // the mark stays in front
+        start = ByteOrderMark(FileEncoding::Utf8).size();
+        break;
+    case FileEncoding::Utf16Le:
+    case FileEncoding::Utf16Be: {
+        const std::string_view units = std::string_view(bytes).substr(2);
+        document.text_ = Utf16ToUtf8(units, document.encoding_ == FileEncoding::Utf16Be);
+        break;
     }
+    }
+    const std::string_view text = document.text_;
     document.sections_.push_back(Section{{}, false, {}, {}});
 
     auto span = [&](std::string_view part) {
@@ -307,7 +317,8 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
 // the text added by changes is dropped again.
 void IniDocument::Rebase()
 {
-    std::size_t size = byteOrderMark_ ? kUtf8Mark.size() : 0;
+    const std::string_view mark = encoding_ == FileEncoding::Utf8 ? ByteOrderMark(encoding_) : "";
+    std::size_t size = mark.size();
     for (const Section &section : sections_) {
         size += section.headed ? section.name.length + 4 : 0;
         for (const Entry &entry : section.entries)
@@ -315,8 +326,7 @@ void IniDocument::Rebase()
     }
     std::string bytes;
     bytes.reserve(size);
-    if (byteOrderMark_)
-        bytes.append(kUtf8Mark);
+    bytes.append(mark);
     auto put = [&](Span &span) {
         const std::string_view text = View(span);
         span = Span{static_cast<std::uint32_t>(bytes.size()), span.length};
@@ -371,9 +381,17 @@ void IniDocument::Settle()
 
 const std::string &IniDocument::Bytes()
 {
-    if (changed_)
+    if (changed_) {
         Rebase();
-    return text_;
+        encoded_.clear();
+    }
+    if (encoding_ != FileEncoding::Utf16Le && encoding_ != FileEncoding::Utf16Be)
+        return text_;
+    if (encoded_.empty()) {
+        encoded_ = ByteOrderMark(encoding_);
+        encoded_ += Utf8ToUtf16(text_, encoding_ == FileEncoding::Utf16Be);
+    }
+    return encoded_;
 }
 
 } // namespace tallowby::platform

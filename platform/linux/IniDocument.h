@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/FileText.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,8 +12,9 @@ namespace tallowby::platform {
 
 // An INI file as the platform's private-profile calls hold it: sections of
 // entries, where an entry is a name with a value or a bare name (comments
-// are bare names too). Text is bytes of the ANSI code page. Names match
-// regardless of ASCII case and of surrounding blanks.
+// are bare names too). Text is ANSI bytes, or UTF-8 in a file with a
+// byte-order mark (see Encoding()); names match regardless of ASCII case
+// and of surrounding blanks.
 //
 // Written back, the file takes the platform's layout: "[name]" headers,
 // "name=value" lines with blanks trimmed, CR LF line ends, no blank lines,
@@ -24,8 +27,13 @@ namespace tallowby::platform {
 class IniDocument {
 public:
     // Reads `bytes`: lines end at CR LF, LF or a lone CR, and a NUL ends the
-    // text of its line. A UTF-8 byte-order mark is kept for writing back.
+    // text of its line. A file with a byte-order mark is read as the mark
+    // says and written back in the same form.
     static IniDocument Parse(std::string bytes);
+
+    // ANSI: names and values are ANSI bytes. Otherwise they are UTF-8, and
+    // for UTF-16 files an unpaired surrogate is in its three-byte form.
+    FileEncoding Encoding() const { return encoding_; }
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
@@ -99,7 +107,8 @@ private:
     };
     std::vector<Written> unsettled_;
     static constexpr std::size_t kHeader = static_cast<std::size_t>(-1);
-    bool byteOrderMark_ = false;
+    FileEncoding encoding_ = FileEncoding::Ansi;
+    std::string encoded_; // a UTF-16 file's bytes, made when asked for
     bool changed_ = false;
 };
 

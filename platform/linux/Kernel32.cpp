@@ -4,6 +4,7 @@
 #include "platform/Win32Error.h"
 #include "platform/linux/AtomicFile.h"
 #include "platform/linux/DriveMapping.h"
+#include "platform/linux/FileText.h"
 #include "platform/linux/IniDocument.h"
 #include "platform/linux/ProfileCache.h"
 
@@ -20,6 +21,49 @@ constexpr std::chrono::milliseconds kLockTimeout{5000};
 
 // Guards the process's cache of the settings file.
 std::mutex cacheMutex;
+
+// An ANSI argument in the form a document holds its text; an ANSI document
+// takes it as it is.
+class InDocument {
+public:
+    InDocument(const IniDocument &document, const char *ansi)
+    {
+        if (ansi == nullptr)
+            return;
+        if (document.Encoding() == FileEncoding::Ansi) {
+            view_ = ansi;
+        } else {
+            converted_ = AnsiToUtf8(ansi);
+            view_ = converted_;
+        }
+        present_ = true;
+    }
+    InDocument(const InDocument &) = delete;
+    InDocument &operator=(const InDocument &) = delete;
+
+    bool present() const { return present_; }
+    std::string_view view() const { return view_; }
+
+private:
+    std::string converted_;
+    std::string_view view_;
+    bool present_ = false;
+};
+
+// A document's text as the ANSI the caller reads.
+std::string ToCaller(const IniDocument &document, std::string_view text)
+{
+    switch (document.Encoding()) {
+    case FileEncoding::Ansi:
+        return std::string(text);
+    case FileEncoding::Utf8:
+        return Utf8ToAnsi(text, false);
+    case FileEncoding::Utf16Le:
+    case FileEncoding::Utf16Be:
+        break;
+    }
+    return Utf8ToAnsi(text, true);
+}
 
 // Writes go to the file a link names, so that the link stays a link.
 std::filesystem::path ResolveLinks(const std::filesystem::path &path)
@@ -63,9 +107,10 @@ std::uint32_t Update(const char *section, const char *key, const char *value, co
     return ProfileCache::Process().Update(
         path,
         [&](IniDocument &document) {
-            return key == nullptr     ? document.RemoveSection(section)
-                   : value == nullptr ? document.RemoveKey(section, key)
-                                      : document.Set(section, key, value);
+            const InDocument sectionText(document, section), keyText(document, key), valueText(document, value);
+            return !keyText.present()     ? document.RemoveSection(sectionText.view())
+                   : !valueText.present() ? document.RemoveKey(sectionText.view(), keyText.view())
+                                          : document.Set(sectionText.view(), keyText.view(), valueText.view());
         },
         [&](const std::string &bytes) { return ReplaceFileContents(path, bytes); });
 }
@@ -83,17 +128,18 @@ std::string ReadValue(const char *section, const char *key, const char *defaultV
         ProfileCache::Process().Read(*mapped, [&](const IniDocument &document) {
             auto joined = [&](const std::vector<std::string> &names) {
                 for (const auto &name : names) {
-                    result += name;
+                    result += ToCaller(document, name);
                     result += '\0';
                 }
                 found = true;
             };
+            const InDocument sectionText(document, section), keyText(document, key);
             if (section == nullptr)
                 joined(document.SectionNames());
             else if (key == nullptr)
-                joined(document.KeyNames(section));
-            else if (const auto value = document.FindQuoted(section, key)) {
-                result.assign(*value);
+                joined(document.KeyNames(sectionText.view()));
+            else if (const auto value = document.FindQuoted(sectionText.view(), keyText.view())) {
+                result = ToCaller(document, *value);
                 found = true;
             }
         });

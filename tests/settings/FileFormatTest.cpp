@@ -34,6 +34,20 @@ TEST_P(FileFormatTest, Case)
 
 using namespace std::string_literals;
 
+// `text` as the bytes of a UTF-16 file with its byte-order mark.
+std::string Utf16File(std::u16string_view text, bool bigEndian)
+{
+    std::string bytes = bigEndian ? "\xfe\xff" : "\xff\xfe";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+std::string Le(std::u16string_view text) { return Utf16File(text, false); }
+std::string Be(std::u16string_view text) { return Utf16File(text, true); }
+
 const FormatCase kCases[] = {
     // Creating and replacing.
     {"NewFile", "", u"Key", u"Value", true, u"Value", "[ExcelData]\r\nKey=Value\r\n"},
@@ -93,6 +107,35 @@ const FormatCase kCases[] = {
     {"WritesCrLfIntoCrFile", "[ExcelData]\ra=1", u"Key", u"V", true, u"V", "[ExcelData]\r\na=1\r\nKey=V\r\n"},
     {"KeepsUtf8ByteOrderMark", "\xef\xbb\xbf[ExcelData]\r\na=1\r\n", u"Key", u"V", true, u"V",
      "\xef\xbb\xbf[ExcelData]\r\na=1\r\nKey=V\r\n"},
+    // Files with a byte-order mark are text in that form: read through the
+    // code page, and written back in the form they came in.
+    {"Utf8FileReadsThroughCodePage", "\xef\xbb\xbf[ExcelData]\r\nKey=caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad\r\n", u"Key",
+     u"", false, u"caf\u00e9 \u20ac ?", "\xef\xbb\xbf[ExcelData]\r\nKey=caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad\r\n"},
+    {"Utf8FileTakesUtf8", "\xef\xbb\xbf[ExcelData]\r\na=\xe4\xb8\xad\r\n", u"Key", u"na\u00efve \u20ac\u0081", true,
+     u"na\u00efve \u20ac\u0081", "\xef\xbb\xbf[ExcelData]\r\na=\xe4\xb8\xad\r\nKey=na\xc3\xafve \xe2\x82\xac\xc2\x81\r\n"},
+    {"Utf8FileMatchesNonAsciiKey", "\xef\xbb\xbf[ExcelData]\r\n\xc3\xa9t\xc3\xa9=old\r\n", u"\u00e9t\u00e9", u"new", true,
+     u"new", "\xef\xbb\xbf[ExcelData]\r\n\xc3\xa9t\xc3\xa9=new\r\n"},
+    {"Utf8FileOnlyAsciiIgnoresCase", "\xef\xbb\xbf[ExcelData]\r\n\xc3\xa9T=old\r\n", u"\u00c9t", u"d", false, u"d",
+     "\xef\xbb\xbf[ExcelData]\r\n\xc3\xa9T=old\r\n"},
+    {"Utf8FileMalformedRunsReadAsQuestionMarks",
+     "\xef\xbb\xbf[ExcelData]\r\nKey=a\xe2\x82 \xed\xa0\x80 \xc0\xaf \xf4\x90\x80\x80 \xf0\x9f\x98\x80 \xe0\x80\x80 \xc3\r\n", u"Key",
+     u"", false, u"a? ?? ?? ??? ?? ?? ?",
+     "\xef\xbb\xbf[ExcelData]\r\nKey=a\xe2\x82 \xed\xa0\x80 \xc0\xaf \xf4\x90\x80\x80 \xf0\x9f\x98\x80 \xe0\x80\x80 \xc3\r\n"},
+    {"Utf8MarkOnly", "\xef\xbb\xbf", u"Key", u"V", true, u"V", "\xef\xbb\xbf[ExcelData]\r\nKey=V\r\n"},
+    {"Utf16LeReadsThroughCodePage", Le(u"[ExcelData]\r\nKey=caf\u00e9 \u20ac \U0001F600\r\n"), u"Key", u"", false,
+     u"caf\u00e9 \u20ac ??", Le(u"[ExcelData]\r\nKey=caf\u00e9 \u20ac \U0001F600\r\n")},
+    {"Utf16LeWrittenBackAsUtf16Le", Le(u"; c\n\n[ExcelData]\n  a  =  \u4e2d  \n\n"), u"Key", u"na\u00efve", true,
+     u"na\u00efve", Le(u"; c\r\n[ExcelData]\r\na=\u4e2d\r\nKey=na\u00efve\r\n")},
+    {"Utf16BeWrittenBackAsUtf16Be", Be(u"[ExcelData]\r\na=\U0001F600\r\n"), u"Key", u"\u20ac", true, u"\u20ac",
+     Be(u"[ExcelData]\r\na=\U0001F600\r\nKey=\u20ac\r\n")},
+    {"Utf16KeepsUnpairedSurrogates", Le(u"[ExcelData]\r\na=x\xD800y\r\nb=\xDC00\r\nKey=x\xDBFFy\r\n"), u"Key", u"", false,
+     u"x?y", Le(u"[ExcelData]\r\na=x\xD800y\r\nb=\xDC00\r\nKey=x\xDBFFy\r\n")},
+    {"Utf16UnpairedSurrogatesSurviveAWrite", Le(u"[ExcelData]\r\na=x\xD800y\r\nb=\xDC00\r\n"), u"Key", u"V", true, u"V",
+     Le(u"[ExcelData]\r\na=x\xD800y\r\nb=\xDC00\r\nKey=V\r\n")},
+    {"Utf16NulEndsItsLine", Le(u"[ExcelData]\r\na=x\0y\r\nb=2\r\n"s), u"Key", u"V", true, u"V",
+     Le(u"[ExcelData]\r\na=x\r\nb=2\r\nKey=V\r\n")},
+    {"Utf16LeMarkOnly", "\xff\xfe", u"Key", u"V", true, u"V", Le(u"[ExcelData]\r\nKey=V\r\n")},
+    {"Utf16BeMarkOnly", "\xfe\xff", u"Key", u"V", true, u"V", Be(u"[ExcelData]\r\nKey=V\r\n")},
     {"NulEndsItsLine", "[ExcelData]\r\na=x\0y\r\nb=2\r\n"s, u"Key", u"V", true, u"V",
      "[ExcelData]\r\na=x\r\nb=2\r\nKey=V\r\n"},
 };

@@ -1,0 +1,88 @@
+// The stand-in's reading of files with a byte-order mark: lossless round
+// trips, and the places where it keeps bytes the platform would lose.
+
+#include "platform/linux/FileText.h"
+#include "tests/support/SettingsTest.h"
+
+#include <random>
+
+namespace tallowby::test {
+namespace {
+
+using namespace std::string_literals;
+using platform::AnsiToUtf8;
+using platform::Utf16ToUtf8;
+using platform::Utf8ToAnsi;
+using platform::Utf8ToUtf16;
+
+TEST(FileTextTest, AnyUtf16RoundTripsThroughItsUtf8Form)
+{
+    // Random units, weighted towards surrogates so that pairs, lone halves
+    // and halves in the wrong order all occur.
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes;
+        const int units = static_cast<int>(random() % 64);
+        for (int i = 0; i < units; ++i) {
+            const unsigned unit = random() % 4 == 0 ? 0xD800 + random() % 0x800 : random() % 0x10000;
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+        for (const bool big : {false, true}) {
+            std::string swapped = bytes;
+            for (std::size_t i = 0; big && i + 1 < swapped.size(); i += 2)
+                std::swap(swapped[i], swapped[i + 1]);
+            ASSERT_EQ(Utf8ToUtf16(Utf16ToUtf8(swapped, big), big), swapped) << "round " << round;
+        }
+    }
+}
+
+TEST(FileTextTest, EveryAnsiByteRoundTripsThroughUtf8)
+{
+    std::string all;
+    for (int byte = 1; byte < 256; ++byte)
+        all.push_back(static_cast<char>(byte));
+    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all), false), all);
+    EXPECT_EQ(AnsiToUtf8("\x80\x81\xe9"), "\xe2\x82\xac\xc2\x81\xc3\xa9");
+}
+
+TEST(FileTextTest, SurrogateFormsCountAsUnitsOnlyWhenAllowed)
+{
+    EXPECT_EQ(Utf8ToAnsi("\xed\xa0\x80x", true), "?x");
+    EXPECT_EQ(Utf8ToAnsi("\xed\xa0\x80x", false), "??x");
+}
+
+// Where the stand-in keeps what the platform would lose; under Wine the
+// platform's own behaviour is noted beside each case.
+class KeptBytesTest : public SettingsTest {};
+
+TEST_F(KeptBytesTest, MalformedUtf8OutsideTheChangeSurvivesAWrite)
+{
+    // The platform writes each malformed run back as U+FFFD.
+    const std::string before = "\xef\xbb\xbf[ExcelData]\r\na=\xff\xfe\xc3 x\r\n";
+    WriteSettingsFile(before);
+    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    EXPECT_EQ(ReadSettingsFile(), before + "Key=V\r\n");
+    EXPECT_EQ(Get(u"a"), u"??? x");
+}
+
+TEST_F(KeptBytesTest, CharactersTheCodePageLacksReadAsQuestionMarks)
+{
+    // The platform reads a look-alike for some ("O" for omega), which would
+    // pass for real text.
+    WriteSettingsFile("\xef\xbb\xbf[ExcelData]\r\nKey=\xce\xa9\xc4\x80\r\n");
+    EXPECT_EQ(Get(u"Key"), u"??");
+}
+
+TEST_F(KeptBytesTest, LoneLastByteOfUtf16FileIsAUnitOfItsOwn)
+{
+    // The platform pairs it with whatever byte follows the file in memory.
+    WriteSettingsFile("\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\n\0k\0=\0v\0\n\0A"s);
+    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    EXPECT_EQ(Get(u"k"), u"v");
+    EXPECT_EQ(ReadSettingsFile(),
+              "\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0A\0\r\0\n\0K\0e\0y\0=\0V\0\r\0\n\0"s);
+}
+
+} // namespace
+} // namespace tallowby::test
