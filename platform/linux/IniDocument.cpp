@@ -90,20 +90,16 @@ IniDocument IniDocument::Parse(std::string bytes)
         const std::size_t end = newline ? static_cast<const char *>(newline) - text.data() : text.size();
         std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        // A lone CR ends a line too; a NUL ends the line's text.
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '\r' && i + 1 < line.size()) {
-                start = static_cast<std::size_t>(line.data() - text.data()) + i + 1;
-                line = line.substr(0, i);
-                break;
-            }
-            if (line[i] == '\0') {
-                line = line.substr(0, i);
-                break;
-            }
+        // A lone CR ends a line too; a NUL ends the line's text, and the
+        // next line still starts after the line end.
+        if (const auto cr = line.find('\r'); cr != std::string_view::npos && cr + 1 < line.size()) {
+            start = static_cast<std::size_t>(line.data() - text.data()) + cr + 1;
+            line = line.substr(0, cr);
         }
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        if (const auto nul = line.find('\0'); nul != std::string_view::npos)
+            line = line.substr(0, nul);
 
         line = TrimBlanks(line);
         if (line.empty())
@@ -259,34 +255,42 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     return true;
 }
 
+// Unlike a look-up, a removal takes the names as given: blanks around them
+// are part of them, as on the platform.
+bool IniDocument::SameAsGiven(Span span, std::string_view name) const
+{
+    return span.length == name.size() && SameName(View(span), name);
+}
+
 bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
 {
-    Section *found = FindSection(section);
-    if (found == nullptr)
-        return false;
-    // Unlike a look-up, a removal takes the name as given: blanks around it
-    // are part of it, as on the platform.
-    const auto entry = std::find_if(found->entries.begin(), found->entries.end(), [&](const Entry &e) {
-        const std::string_view name = View(e.name);
-        return name.size() == key.size() && SameName(name, key);
-    });
-    if (entry == found->entries.end())
-        return false;
-    const auto index = std::optional<std::size_t>(static_cast<std::size_t>(entry - found->entries.begin()));
-    Settle(); // numbers are about to move; blanks are no longer news
-    found->entries.erase(found->entries.begin() + static_cast<std::ptrdiff_t>(*index));
-    found->index.clear();
-    changed_ = true;
-    return true;
+    // The platform looks for the key through every section of that name,
+    // and removes the first it finds.
+    for (Section &found : sections_) {
+        if (!SameAsGiven(found.name, section))
+            continue;
+        const auto entry = std::find_if(found.entries.begin(), found.entries.end(),
+                                        [&](const Entry &e) { return SameAsGiven(e.name, key); });
+        if (entry == found.entries.end())
+            continue;
+        const auto index = entry - found.entries.begin();
+        TrimWritten(); // numbers are about to move; blanks are no longer news
+        found.entries.erase(found.entries.begin() + index);
+        found.index.clear();
+        changed_ = true;
+        return true;
+    }
+    return false;
 }
 
 bool IniDocument::RemoveSection(std::string_view section)
 {
-    const Section *found = FindSection(section);
-    if (found == nullptr)
+    const auto found = std::find_if(sections_.begin(), sections_.end(),
+                                    [&](const Section &s) { return SameAsGiven(s.name, section); });
+    if (found == sections_.end())
         return false;
-    Settle(); // numbers are about to move; blanks are no longer news
-    sections_.erase(sections_.begin() + (found - sections_.data()));
+    TrimWritten(); // numbers are about to move; blanks are no longer news
+    sections_.erase(found);
     changed_ = true;
     return true;
 }
@@ -358,6 +362,21 @@ void IniDocument::Rebase()
 }
 
 void IniDocument::Settle()
+{
+    // A section without a name was written without its header, so its
+    // lines now belong to the section before it; only reading the bytes
+    // again tells what they make.
+    const bool nameless = std::any_of(sections_.begin(), sections_.end(), [](const Section &section) {
+        return section.headed && section.name.length == 0;
+    });
+    if (nameless) {
+        *this = Parse(std::string(Bytes()));
+        return;
+    }
+    TrimWritten();
+}
+
+void IniDocument::TrimWritten()
 {
     auto trim = [this](Span &span) {
         const std::string_view text = View(span);

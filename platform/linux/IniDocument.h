@@ -60,8 +60,9 @@ public:
     const std::string &Bytes();
 
     // Once the bytes are written, makes the document what reading them back
-    // gives: new names and values lose the trailing blanks they were
-    // written with, as the platform reads every file afresh.
+    // gives, as the platform reads every file afresh: new names and values
+    // lose the trailing blanks they were written with, and the lines of a
+    // section without a name join the section before it.
     void Settle();
 
 private:
@@ -92,6 +93,8 @@ private:
     Span Add(std::string_view text);
     const Section *FindSection(std::string_view name) const;
     Section *FindSection(std::string_view name);
+    bool SameAsGiven(Span span, std::string_view name) const;
+    void TrimWritten();
     std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
     void BuildIndex(const Section &section) const;
     void Rebase();

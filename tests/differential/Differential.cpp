@@ -4,7 +4,9 @@
 // Two builds agree when their transcripts are the same.
 // usage: differential FIRST_SEED LAST_SEED
 
+#include "platform/CodePage.h"
 #include "platform/HostPath.h"
+#include "platform/Utf8.h"
 #include "platform/Kernel32Api.h"
 #include "settings/BoundEntry.h"
 
@@ -43,7 +45,8 @@ const std::vector<std::string> kSections = {"ExcelData", "exceldata", "Other", "
 const std::vector<std::string> kKeys = {"Key", "key", "KEY", "k1", "a b", " Key ", ";c", "#c", "Caf\xe9", "k\t"};
 const std::vector<std::string> kValues = {"v", "  v  ", "\"q\"", "'q'", "\"q", "", "a=b", "tab\tv", "caf\xe9", "x y z"};
 const std::vector<std::string> kDefaults = {"d", "  d  ", "", "\"d\"", "d\t"};
-const std::vector<std::uint32_t> kSizes = {1, 2, 5, 255, 4096};
+const std::vector<std::uint32_t> kSizes = {1, 2, 5, 255, 4096, 150000};
+constexpr std::size_t kLongLine = 100000;
 
 std::string Line(Random &random)
 {
@@ -57,8 +60,28 @@ std::string Line(Random &random)
     case 6: return random.Pick(kKeys);
     case 7: return "=e";
     case 8: return std::string(random.Below(3000), 'L') + "=long";
+    case 9: return random.Pick(kKeys) + "=a" + std::string(1, '\0') + "b";
     default: return random.Pick(kKeys) + (random.Below(2) ? " = " : "=") + random.Pick(kValues);
     }
+}
+
+// The file's text in one of the forms peers write: ANSI mostly, else UTF-8
+// or UTF-16 with a byte-order mark, holding characters ANSI lacks too.
+std::string Encode(Random &random, const std::string &ansi)
+{
+    const std::uint32_t form = random.Below(8);
+    if (form > 2)
+        return ansi;
+    const std::u16string text = platform::FromAnsi(ansi) + u"\r\nu=\u03a9\u4e2d\U0001F600\r\n";
+    if (form == 0)
+        return "\xef\xbb\xbf" + platform::ToUtf8(text);
+    std::string bytes = form == 1 ? "\xff\xfe" : "\xfe\xff";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += form == 1 ? low : high;
+        bytes += form == 1 ? high : low;
+    }
+    return bytes;
 }
 
 std::string MakeFile(Random &random)
@@ -67,12 +90,17 @@ std::string MakeFile(Random &random)
     const std::string &end = random.Pick(ends);
     std::string file;
     const std::uint32_t lines = random.Below(14);
+    // Now and then a line far longer than any buffer.
+    const std::uint32_t longLine = random.Below(20) == 0 ? random.Below(lines + 1) : lines + 1;
     for (std::uint32_t i = 0; i < lines; ++i) {
-        file += Line(random);
+        if (i == longLine)
+            file += random.Pick(kKeys) + "=" + std::string(kLongLine, 'V');
+        else
+            file += Line(random);
         if (i + 1 < lines || random.Below(2))
             file += random.Below(8) ? end : random.Pick(ends);
     }
-    return file;
+    return Encode(random, file);
 }
 
 std::string Hex(const std::string &bytes)
@@ -86,12 +114,26 @@ std::string Hex(const std::string &bytes)
     return out;
 }
 
+// Bytes as hex; long ones as their length and a hash, to keep transcripts
+// small.
+std::string Show(const std::string &bytes)
+{
+    if (bytes.size() < 16384)
+        return Hex(bytes);
+    std::uint64_t hash = 14695981039346656037u;
+    for (const unsigned char c : bytes)
+        hash = (hash ^ c) * 1099511628211u;
+    char text[64];
+    std::snprintf(text, sizeof text, "%zu bytes, hash %016llx", bytes.size(), static_cast<unsigned long long>(hash));
+    return text;
+}
+
 std::string ReadFile(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return "<none>";
-    return Hex(std::string(std::istreambuf_iterator<char>(in), {}));
+    return Show(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 } // namespace
@@ -112,13 +154,17 @@ int main(int argc, char **argv)
     const char *file = "C:\\MyExcelSettings.ini";
     const auto path = platform::HostPath(file);
     std::filesystem::create_directories(path.parent_path());
-    std::string buffer(8192, '\0');
+    std::string buffer(kSizes.back() + 1, '\0');
     const long last = std::atol(argv[2]);
     for (long seed = std::atol(argv[1]); seed <= last; ++seed) {
         Random random(static_cast<std::uint32_t>(seed));
         const std::string before = MakeFile(random);
-        { std::ofstream(path, std::ios::binary | std::ios::trunc) << before; }
-        std::printf("seed %ld file %s\n", seed, Hex(before).c_str());
+        // An empty file is no file: the platform's cache would otherwise
+        // write an emptied file in the form the file had in the seed before.
+        std::filesystem::remove(path);
+        if (!before.empty())
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
+        std::printf("seed %ld file %s\n", seed, Show(before).c_str());
         const std::uint32_t operations = 1 + random.Below(8);
         for (std::uint32_t i = 0; i < operations; ++i) {
             const std::string &section = random.Pick(kSections);
@@ -129,7 +175,7 @@ int main(int argc, char **argv)
                 buffer.assign(buffer.size(), '\x7f');
                 const auto count = get(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(), size, file);
                 std::printf("  get [%s] %s -> %lu %s\n", section.c_str(), key.c_str(),
-                            static_cast<unsigned long>(count), Hex(buffer.substr(0, count + 1)).c_str());
+                            static_cast<unsigned long>(count), Show(buffer.substr(0, count + 1)).c_str());
             } else {
                 const bool remove = random.Below(6) == 0;
                 const std::string &value = random.Pick(kValues);

@@ -84,5 +84,16 @@ TEST_F(KeptBytesTest, LoneLastByteOfUtf16FileIsAUnitOfItsOwn)
               "\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0A\0\r\0\n\0K\0e\0y\0=\0V\0\r\0\n\0"s);
 }
 
+TEST_F(KeptBytesTest, EmptiedFileIsWrittenAsAnsi)
+{
+    // Under Wine, a file emptied by another program is written in the form
+    // the process last read it in; an empty file has no form of its own.
+    WriteSettingsFile("\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\n\0k\0=\0v\0\n\0"s);
+    EXPECT_EQ(Get(u"k"), u"v");
+    WriteSettingsFile("");
+    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=V\r\n");
+}
+
 } // namespace
 } // namespace tallowby::test

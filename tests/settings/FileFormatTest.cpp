@@ -140,6 +140,17 @@ const FormatCase kCases[] = {
      "[ExcelData]\r\na=x\r\nb=2\r\nKey=V\r\n"},
 };
 
+// A section without a name is written without its header; read back, its
+// lines are the section before it.
+TEST_F(SettingsTest, NamelessSectionJoinsTheOneBeforeOnceWritten)
+{
+    WriteSettingsFile("[ExcelData]\r\na=1\r\n[ ]\r\nOld=1\r\n");
+    EXPECT_EQ(Get(u"Old", u"d"), u"d");
+    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    EXPECT_EQ(Get(u"Old", u"d"), u"1");
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\na=1\r\nKey=V\r\nOld=1\r\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, FileFormatTest, testing::ValuesIn(kCases),
                          [](const auto &test) { return std::string(test.param.name); });
 
