@@ -73,6 +73,10 @@ Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultVal
     ConvertConstants();
     const std::string ansiDefault = platform::ToAnsi(defaultValue);
     const std::string ansiKey = platform::ToAnsi(key);
+    // The platform hands back nothing at all for a longer default, as if
+    // the value were empty.
+    if (ansiDefault.size() > kLongestText)
+        return E_InvalidArg;
 
     const std::string bytes = ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {
         return static_cast<std::uint32_t>(read(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault.c_str(),

@@ -29,8 +29,9 @@ public:
     Status Save(std::u16string_view key, std::u16string_view value);
 
     // The whole value stored under `key`, or `defaultValue` when the key,
-    // section or file is absent, into `value`. A key or default holding NUL
-    // is refused with E_INVALIDARG.
+    // section or file is absent, into `value`. A key or default holding NUL,
+    // and a default longer than kLongestText once converted, are refused
+    // with E_INVALIDARG.
     Status Get(std::u16string_view key, std::u16string_view defaultValue, std::u16string &value);
 
     // The store of the process, whose bindings live as long as it does.

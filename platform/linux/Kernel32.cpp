@@ -18,6 +18,7 @@ namespace tallowby::platform::kernel32 {
 namespace {
 
 constexpr std::chrono::milliseconds kLockTimeout{5000};
+constexpr std::size_t kLongestDefault = 32766;
 
 // Guards the process's cache of the settings file.
 std::mutex cacheMutex;
@@ -149,6 +150,9 @@ std::string ReadValue(const char *section, const char *key, const char *defaultV
     // As on the platform, the default loses its trailing spaces (all but
     // the first character); its quotes go as a value's do.
     std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
+    // The platform gives nothing for a default this long.
+    if (fallback.size() > kLongestDefault)
+        return {};
     while (fallback.size() > 1 && fallback.back() == ' ')
         fallback.remove_suffix(1);
     return std::string(fallback);
