@@ -81,6 +81,18 @@ protected:
     }
     std::string Value(int writer, int n) { return "writer " + std::to_string(writer) + " value " + std::to_string(n); }
     std::filesystem::path prefix_;
+    // What the settings file's folder holds besides the file: a failed
+    // write must leave no half-written copy behind.
+    std::vector<std::string> Leftovers() const
+    {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(folder_)) {
+            if (entry.path() != SettingsPath())
+                names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
     std::filesystem::path folder_;
     std::string savedPrefix_;
 };
@@ -207,6 +219,8 @@ TEST_F(ProcessTest, ReadOnlyFileIsRefusedEvenForRoot)
     ::chmod(SettingsPath().c_str(), 0444);
     EXPECT_EQ(Save(u"Key", u"new"), Status::FromWin32(win32_error::AccessDenied));
     EXPECT_EQ(Get(u"Key"), u"old");
+    EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
+    EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(ProcessTest, FileOfAnotherUserIsRefused)
@@ -295,6 +309,7 @@ TEST_F(ProcessTest, LockHeldTooLongFailsInsteadOfHanging)
     EXPECT_EQ(saved, Status::FromWin32(win32_error::Timeout)) << DescribeStatus(saved);
     EXPECT_LT(waited, std::chrono::seconds(30)) << "the wait is bounded";
     EXPECT_EQ(Get(u"Key"), u"old") << "readers need no lock";
+    EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
     EXPECT_EQ(Save(u"Key", u"new"), Status::Ok()) << "the lock is free again once its holder is gone";
 }
 
@@ -310,6 +325,7 @@ TEST_F(ProcessTest, FullDiskIsRefused)
     });
     EXPECT_EQ(code, int(win32_error::FileTooLarge));
     EXPECT_EQ(ReadSettingsFile(), old);
+    EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
 }
 
 } // namespace
