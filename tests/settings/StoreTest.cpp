@@ -1,5 +1,6 @@
 // Saving and reading settings through the window's operations.
 
+#include "platform/Win32Error.h"
 #include "tests/support/SettingsTest.h"
 
 #include <string>
@@ -91,6 +92,24 @@ TEST_F(StoreTest, EveryCodePageCharacterRoundTrips)
     EXPECT_EQ(Get(u"All"), all);
 }
 
+TEST_F(StoreTest, EveryCodePageCharacterButEqualsServesInAKey)
+{
+    // Controls and blanks too, inside the name where no trimming reaches.
+    std::u16string key = u"k";
+    for (char16_t c = 0x01; c < 0x7F; ++c) {
+        if (c != u'=' && c != u'\r' && c != u'\n')
+            key += c;
+    }
+    key += u"\u20ac\u201a\u0192\u0160\u0152\u017d\u2122\u0178";
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        key += c;
+    key += u"k";
+    ASSERT_EQ(Save(key, u"value"), Status::Ok());
+    EXPECT_EQ(Get(key), u"value");
+    ASSERT_EQ(Save(key, u"again"), Status::Ok());
+    EXPECT_EQ(Get(key), u"again") << "the second save finds the key the first wrote";
+}
+
 TEST_F(StoreTest, EachSurrogateBecomesAQuestionMark)
 {
     const std::u16string pair = u"a\U0001F600b";
@@ -120,7 +139,7 @@ TEST_F(StoreTest, RefusedWriteIsReportedAndStoresNothing)
     // A folder in the settings file's place: the platform cannot write it.
     std::filesystem::create_directories(SettingsPath());
     const Status saved = Save(u"Colour", u"Blue");
-    EXPECT_EQ(saved, Status::FromWin32(5)) << "access denied, not " << DescribeStatus(saved);
+    EXPECT_EQ(saved, Status::FromWin32(win32_error::AccessDenied)) << DescribeStatus(saved);
     EXPECT_EQ(Get(u"Colour", u"none"), u"none");
 }
 
