@@ -1,6 +1,7 @@
 #include "platform/linux/FileText.h"
 
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
 
 namespace tallowby::platform {
 
@@ -10,25 +11,6 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 constexpr char16_t kReplacement = 0xFFFD;
-
-void PutUtf8(std::string &out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
@@ -128,12 +110,12 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
             const char16_t low = unitAt(i + 2);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                PutUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00));
+                AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        PutUtf8(out, unit);
+        AppendUtf8(out, unit);
     }
     return out;
 }
@@ -156,7 +138,7 @@ std::string AnsiToUtf8(std::string_view ansi)
     std::string out;
     out.reserve(ansi.size());
     for (const char16_t unit : FromAnsi(ansi))
-        PutUtf8(out, unit);
+        AppendUtf8(out, unit);
     return out;
 }
 
