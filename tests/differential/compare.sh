@@ -12,7 +12,7 @@ export WINEPREFIX=$work/wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="msc
 [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
 TALLOWBY_PREFIX=$work/native "$native" "$first" "$last" >"$work/native.txt"
 wine "$windows" "$first" "$last" 2>/dev/null | tr -d '\r' >"$work/platform.txt"
-split() { awk -v dir="$2" '/^seed /{f=dir "/" $2} {print > f}' "$1"; }
+split() { awk -v dir="$2" '/^seed /{if (f) close(f); f=dir "/" $2} {print > f}' "$1"; }
 rm -rf "$work/n" "$work/p"; mkdir -p "$work/n" "$work/p"
 split "$work/native.txt" "$work/n"; split "$work/platform.txt" "$work/p"
 passed=0 failed=0 kept=0
