@@ -10,6 +10,11 @@ namespace tallowby::platform {
 // keep the file in the form it came in.
 enum class FileEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
+constexpr bool IsUtf16(FileEncoding encoding)
+{
+    return encoding == FileEncoding::Utf16Le || encoding == FileEncoding::Utf16Be;
+}
+
 FileEncoding DetectEncoding(std::string_view bytes);
 std::string_view ByteOrderMark(FileEncoding encoding);
 

@@ -404,7 +404,7 @@ const std::string &IniDocument::Bytes()
         Rebase();
         encoded_.clear();
     }
-    if (encoding_ != FileEncoding::Utf16Le && encoding_ != FileEncoding::Utf16Be)
+    if (!IsUtf16(encoding_))
         return text_;
     if (encoded_.empty()) {
         encoded_ = ByteOrderMark(encoding_);

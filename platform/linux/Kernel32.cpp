@@ -54,16 +54,9 @@ private:
 // A document's text as the ANSI the caller reads.
 std::string ToCaller(const IniDocument &document, std::string_view text)
 {
-    switch (document.Encoding()) {
-    case FileEncoding::Ansi:
+    if (document.Encoding() == FileEncoding::Ansi)
         return std::string(text);
-    case FileEncoding::Utf8:
-        return Utf8ToAnsi(text, false);
-    case FileEncoding::Utf16Le:
-    case FileEncoding::Utf16Be:
-        break;
-    }
-    return Utf8ToAnsi(text, true);
+    return Utf8ToAnsi(text, IsUtf16(document.Encoding()));
 }
 
 // Writes go to the file a link names, so that the link stays a link.

@@ -1,5 +1,6 @@
 // Coverage-guided fuzzing of the stand-in's INI reading and writing. The
-// input is a file's bytes, then after a 0xFF byte a script of changes. Each
+// input is a file's bytes, then after the last 0xFF byte a script of
+// changes (so a file may hold 0xFF, as a UTF-16 byte-order mark does). Each
 // change must read back at once, and again from the bytes written out.
 
 #include "platform/linux/FileText.h"
@@ -49,7 +50,7 @@ std::string Take(std::string_view &script, std::string_view forbidden)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view input(reinterpret_cast<const char *>(data), size);
-    const auto split = input.find('\xFF');
+    const auto split = input.rfind('\xFF');
     std::string_view script = split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
 
     const std::string_view file = input.substr(0, split);
