@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Win32Error.h"
 
@@ -32,7 +34,6 @@ private:
     std::uint32_t code_ = 0;
 };
 
-
 inline constexpr Status E_OutOfMemory{0x8007000Eu};
 inline constexpr Status E_InvalidArg{0x80070057u};
 inline constexpr Status E_Unexpected{0x8000FFFFu};
@@ -43,5 +44,14 @@ std::string StatusMessage(Status status);
 
 // The description followed by the code, e.g. "access denied (0x80070005)".
 std::string DescribeStatus(Status status);
+
+// The cause in one PascalCase word, for other programs to match on, e.g.
+// "AccessDenied"; "SystemError" for other Win32 errors, "Failed" for other
+// codes.
+std::string StatusCause(Status status);
+
+// The failure status whose DescribeStatus text is `description`, read from
+// the code at its end; nothing when the text carries no failure code.
+std::optional<Status> ParseStatusDescription(std::string_view description);
 
 } // namespace tallowby

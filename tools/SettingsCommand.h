@@ -19,4 +19,11 @@ struct CommandOutcome {
 // Exit 0 on success, 1 on a failed operation, 2 on a bad command line.
 CommandOutcome RunSettingsCommand(Form1Interface &window, const std::vector<std::u16string> &arguments);
 
+// Whether `arguments` form one of the commands above; anything else is
+// answered with the usage and exit code 2.
+bool IsSettingsCommand(const std::vector<std::u16string> &arguments);
+
+// The usage, as printed on a bad command line.
+CommandOutcome UsageOutcome();
+
 } // namespace tallowby

@@ -1,6 +1,7 @@
 #include "platform/Utf8.h"
 #include "settings/Form1Operations.h"
 #include "tools/SettingsCommand.h"
+#include "tools/WindowClient.h"
 
 #include <cstdio>
 #include <string>
@@ -8,10 +9,24 @@
 
 namespace {
 
+tallowby::CommandOutcome Execute(std::vector<std::u16string> arguments)
+{
+    using namespace tallowby;
+    const bool remote = !arguments.empty() && arguments[0] == u"--window";
+    if (!remote)
+        return RunSettingsCommand(*CreateWindowlessOperations(), arguments);
+    arguments.erase(arguments.begin());
+    if (!IsSettingsCommand(arguments))
+        return UsageOutcome();
+    const WindowConnection connection = ConnectToRunningWindow();
+    if (!connection.window)
+        return {1, {}, "tallowby-settings: " + connection.error + "\n"};
+    return RunSettingsCommand(*connection.window, arguments);
+}
+
 int Run(std::vector<std::u16string> arguments)
 {
-    const auto window = tallowby::CreateWindowlessOperations();
-    const tallowby::CommandOutcome outcome = tallowby::RunSettingsCommand(*window, arguments);
+    const tallowby::CommandOutcome outcome = Execute(std::move(arguments));
     // Bytes as they are: UTF-8 on both platforms, whatever the console's code page.
     std::fwrite(outcome.out.data(), 1, outcome.out.size(), stdout);
     std::fwrite(outcome.err.data(), 1, outcome.err.size(), stderr);
