@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/LastError.h"
+#include "platform/WriterLock.h"
 #include "settings/GrowingRead.h"
 
 namespace tallowby {
@@ -50,6 +51,10 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     if (ansiKey.size() > kLongestText || ansiValue.size() > kLongestText)
         return E_InvalidArg;
 
+    // Other writers of the file, in other processes, wait meanwhile.
+    platform::WriterLock lock;
+    if (const std::uint32_t error = lock.Acquire(ansiFile_.c_str()); error != 0)
+        return Status::FromWin32(error);
     platform::SetLastError(0);
     if (write(ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str()) != 0)
         return Status::Ok();

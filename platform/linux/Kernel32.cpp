@@ -2,6 +2,7 @@
 
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
+#include "platform/WriterLock.h"
 #include "platform/linux/AtomicFile.h"
 #include "platform/linux/DriveMapping.h"
 #include "platform/linux/FileText.h"
@@ -17,7 +18,6 @@ namespace tallowby::platform::kernel32 {
 
 namespace {
 
-constexpr std::chrono::milliseconds kLockTimeout{5000};
 constexpr std::size_t kLongestDefault = 32766;
 
 // Guards the process's cache of the settings file.
@@ -94,7 +94,7 @@ std::uint32_t Update(const char *section, const char *key, const char *value, co
     const std::filesystem::path path = ResolveLinks(*mapped);
 
     FolderLock lock;
-    if (const auto error = FolderLock::Acquire(path.parent_path(), kLockTimeout, lock); error != 0)
+    if (const auto error = FolderLock::Acquire(path.parent_path(), kWriterLockTimeout, lock); error != 0)
         return error;
 
     const std::lock_guard guard(cacheMutex);
