@@ -24,5 +24,6 @@ inline constexpr std::uint32_t ProcNotFound = 127;
 inline constexpr std::uint32_t FilenameTooLong = 206;
 inline constexpr std::uint32_t DirectoryNotSupported = 336;
 inline constexpr std::uint32_t Timeout = 1460;
+inline constexpr std::uint32_t RpcServerUnavailable = 1722;
 } // namespace win32_error
 } // namespace tallowby

@@ -42,6 +42,8 @@ constexpr std::array kKnown{
     Win32(win32_error::FilenameTooLong, "file name too long", "FileNameTooLong"),
     Win32(win32_error::DirectoryNotSupported, "path is a folder", "PathIsAFolder"),
     Win32(win32_error::Timeout, "timed out", "Timeout"),
+    // What a call to the window meets when the window has gone.
+    Win32(win32_error::RpcServerUnavailable, "no Tallowby window is running", "NoWindowRunning"),
 };
 
 const KnownStatus *Find(Status status)
@@ -76,6 +78,14 @@ std::string StatusCause(Status status)
     return IsWin32(status) ? "SystemError" : "Failed";
 }
 
+std::optional<Status> StatusFromCause(std::string_view cause)
+{
+    for (const KnownStatus &known : kKnown)
+        if (cause == known.cause)
+            return known.status;
+    return std::nullopt;
+}
+
 std::string DescribeStatus(Status status)
 {
     char code[16];
@@ -86,12 +96,12 @@ std::string DescribeStatus(Status status)
 std::optional<Status> ParseStatusDescription(std::string_view description)
 {
     // The code closes the text: "... (0x80070005)".
-    constexpr std::size_t kCodeLength = 13;
+    constexpr std::size_t kCodeLength = 12;
     if (description.size() < kCodeLength || description.substr(description.size() - kCodeLength, 3) != "(0x" ||
         description.back() != ')')
         return std::nullopt;
     std::uint32_t code = 0;
-    for (const char digit : description.substr(description.size() - 10, 8)) {
+    for (const char digit : description.substr(description.size() - 9, 8)) {
         const int value = digit >= '0' && digit <= '9'   ? digit - '0'
                           : digit >= 'A' && digit <= 'F' ? digit - 'A' + 10
                                                          : -1;

@@ -50,6 +50,10 @@ std::string DescribeStatus(Status status);
 // codes.
 std::string StatusCause(Status status);
 
+// The status a cause of StatusCause stands for; nothing for "SystemError",
+// "Failed" and names it does not know.
+std::optional<Status> StatusFromCause(std::string_view cause);
+
 // The failure status whose DescribeStatus text is `description`, read from
 // the code at its end; nothing when the text carries no failure code.
 std::optional<Status> ParseStatusDescription(std::string_view description);
