@@ -15,8 +15,9 @@ struct CommandOutcome {
 };
 
 // Runs the command line `arguments` (without the program name) against the
-// operations of `window`: "get KEY [DEFAULT]", "set KEY VALUE" or "sample".
-// Exit 0 on success, 1 on a failed operation, 2 on a bad command line.
+// operations of `window`: "get KEY [DEFAULT]", "set KEY VALUE" or "sample";
+// "--help" and "--version" print on stdout and touch nothing. Exit 0 on
+// success, 1 on a failed operation, 2 on a bad command line.
 CommandOutcome RunSettingsCommand(Form1Interface &window, const std::vector<std::u16string> &arguments);
 
 // Whether `arguments` form one of the commands above; anything else is

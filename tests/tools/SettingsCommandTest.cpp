@@ -40,11 +40,36 @@ TEST_F(SettingsCommandTest, SampleRecordsBothSettings)
 TEST_F(SettingsCommandTest, BadCommandLinesExitTwoWithUsage)
 {
     for (const auto &arguments : std::vector<std::vector<std::u16string>>{
-             {}, {u"get"}, {u"get", u"a", u"b", u"c"}, {u"set", u"a"}, {u"sample", u"x"}, {u"delete", u"a"}}) {
+             {},
+             {u"get"},
+             {u"get", u"a", u"b", u"c"},
+             {u"set", u"a"},
+             {u"sample", u"x"},
+             {u"delete", u"a"},
+             {u"--help", u"get"},
+             {u"--version", u"x"},
+             {u"-h"}}) {
         const CommandOutcome outcome = Run(arguments);
         EXPECT_EQ(outcome.exitCode, 2);
         EXPECT_EQ(outcome.err.rfind("usage: tallowby-settings", 0), 0u) << outcome.err;
     }
+}
+
+TEST_F(SettingsCommandTest, HelpAndVersionPrintOnStdoutAndTouchNothing)
+{
+    const CommandOutcome help = Run({u"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("usage: tallowby-settings", 0), 0u) << help.out;
+    for (const char *line : {"\n  get KEY [DEFAULT] ", "\n  set KEY VALUE ", "\n  sample ", "\n  --window COMMAND ",
+                             "\n  --help ", "\n  --version "})
+        EXPECT_NE(help.out.find(line), std::string::npos) << "no line for " << line;
+
+    const CommandOutcome version = Run({u"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tallowby-settings " TALLOWBY_PROJECT_VERSION "\n");
+    EXPECT_EQ(version.err, "");
+    EXPECT_FALSE(ReadSettingsFile());
 }
 
 TEST_F(SettingsCommandTest, FailuresExitOneNamingTheCause)
