@@ -22,6 +22,7 @@ packages=(
   qt6-base-dev dbus dbus-x11 libglib2.0-bin iproute2
   xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
   icoutils python3
+  file desktop-file-utils appstream lintian scdoc man-db python3-pyatspi at-spi2-core
 )
 
 missing=()
