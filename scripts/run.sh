@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Linux program and starts it: the window Form1.
+# Builds the Linux program, optimised, and starts it: the window Form1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake --preset native >/dev/null
-cmake --build --preset native -j "$(nproc)" --target tallowby
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release -j "$(nproc)" --target tallowby
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "run.sh: no display to show the window on (DISPLAY is not set)" >&2
   exit 1
 fi
-exec build/native/window/tallowby
+exec build/native-release/window/tallowby
