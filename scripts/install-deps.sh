@@ -17,7 +17,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools libwine-dev:i386
+  g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools libwine-dev:i386 nsis
   wine wine32:i386
   qt6-base-dev dbus dbus-x11 libglib2.0-bin iproute2
   xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile

@@ -20,9 +20,19 @@ cleanup() { wineserver -k 2>/dev/null; stop_x_session; wait 2>/dev/null; }
 trap cleanup EXIT
 # COM servers need the prefix fully made before they start.
 wineboot -i >/dev/null 2>&1 && wineserver -w
+# One server for the whole test: one started by a command in a pipeline
+# would hold the pipe open.
+wineserver -p
 start_x_session
 
-tool() { wine "$tool_exe" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# Output through a file, not a pipe, which a program COM starts could hold open.
+tool() {
+  local code
+  wine "$tool_exe" "$@" >"$work/tool.out" 2>&1
+  code=$?
+  tr -d '\r' <"$work/tool.out"
+  return "$code"
+}
 
 out=$(tool --window get Anything); code=$?
 check "--window with no window: exit code" "1" "$code"
@@ -81,13 +91,13 @@ Set form = CreateObject("Tallowby.Form1")
 form.ProfileSettingSave "Blocked", "x"
 WScript.Echo "error=" & Hex(Err.Number) & " " & Err.Description
 VBS
-script=$(wine cscript //nologo 'C:\drive.vbs' 2>&1 | tr -d '\r')
+script=$(wine cscript //nologo 'C:\drive.vbs' >"$work/script.out" 2>&1; tr -d '\r' <"$work/script.out")
 echo "$script" >"$artifacts/$test_name-vbscript.log"
 check "VBScript: InYourVBApp then ProfileSettingGet" "value=1" "$(grep '^value=' <<<"$script")"
 check "VBScript: the default" "default=fallback" "$(grep '^default=' <<<"$script")"
 # A folder in the file's place: the platform refuses the write.
 mv "$settings" "$work/kept.ini" && mkdir "$settings"
-script=$(wine cscript //nologo 'C:\refused.vbs' 2>&1 | tr -d '\r')
+script=$(wine cscript //nologo 'C:\refused.vbs' >"$work/script.out" 2>&1; tr -d '\r' <"$work/script.out")
 echo "$script" >>"$artifacts/$test_name-vbscript.log"
 check "VBScript: refused save" "error=80070005 access denied (0x80070005)" "$(grep '^error=' <<<"$script")"
 out=$(tool --window set Blocked x); code=$?

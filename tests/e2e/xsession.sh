@@ -12,13 +12,23 @@ check() { if [ "$2" == "$3" ]; then pass; else fail "$1: expected '$2', got '$3'
 report() { echo "$1: $passed passed, $failed failed"; [ "$failed" -eq 0 ]; }
 
 start_x_session() {
-  local n
-  for n in $(seq 90 140); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
+  local n up
+  # Another test may take a display number at the same moment: a server
+  # that cannot have its number exits, and the next number is tried.
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    x_server=$!
+    up=
+    for _ in $(seq 100); do
+      kill -0 "$x_server" 2>/dev/null || break
+      DISPLAY=:$n xdpyinfo >/dev/null 2>&1 && { up=yes; break; }
+      sleep 0.1
+    done
+    [ -n "$up" ] && kill -0 "$x_server" 2>/dev/null && break
+    kill "$x_server" 2>/dev/null
+  done
   export DISPLAY=:$n
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  x_server=$!
-  # The server is up once a client can connect.
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   openbox >/dev/null 2>&1 &
   window_manager=$!
   # The window manager is ready once it has announced itself on the root window.
