@@ -128,7 +128,8 @@ std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string
     });
 }
 
-std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string_view contents)
+std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string_view contents,
+                                  const std::function<bool()> &unchanged)
 {
     FileSystem &fs = FileSystem::Current();
 
@@ -161,6 +162,10 @@ std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string
         return error;
     if (fs.Sync(fd.get()) != 0 || fd.close() != 0)
         return LastErrno();
+    // A program that writes the file in place, without our locks, may have
+    // changed it since it was read.
+    if (unchanged && !unchanged())
+        return kReplaceRetry;
     if (fs.Rename(temporary.path().c_str(), path.c_str()) != 0)
         return LastErrno();
     temporary.keep();

@@ -355,6 +355,10 @@ void IniDocument::Rebase()
             bytes += "\r\n";
         }
     }
+    if (!keptBefore_) {
+        before_ = !IsUtf16(encoding_) ? std::move(text_) : !encoded_.empty() ? std::move(encoded_) : Encoded();
+        keptBefore_ = true;
+    }
     text_ = std::move(bytes);
     added_.clear();
     added_.shrink_to_fit();
@@ -363,6 +367,9 @@ void IniDocument::Rebase()
 
 void IniDocument::Settle()
 {
+    before_.clear();
+    before_.shrink_to_fit();
+    keptBefore_ = false;
     // A section without a name was written without its header, so its
     // lines now belong to the section before it; only reading the bytes
     // again tells what they make.
@@ -406,11 +413,21 @@ const std::string &IniDocument::Bytes()
     }
     if (!IsUtf16(encoding_))
         return text_;
-    if (encoded_.empty()) {
-        encoded_ = ByteOrderMark(encoding_);
-        encoded_ += Utf8ToUtf16(text_, encoding_ == FileEncoding::Utf16Be);
-    }
+    if (encoded_.empty())
+        encoded_ = Encoded();
     return encoded_;
+}
+
+const std::string &IniDocument::BytesBeforeChanges()
+{
+    if (changed_)
+        Bytes(); // lays the changes out, keeping the bytes before them
+    return keptBefore_ ? before_ : Bytes();
+}
+
+std::string IniDocument::Encoded() const
+{
+    return std::string(ByteOrderMark(encoding_)) + Utf8ToUtf16(text_, encoding_ == FileEncoding::Utf16Be);
 }
 
 } // namespace tallowby::platform

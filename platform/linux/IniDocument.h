@@ -59,6 +59,11 @@ public:
     // until then the bytes as they were read.
     const std::string &Bytes();
 
+    // The bytes as they were before the changes since the document was read
+    // or last settled, kept until Settle(), so that a writer can check that
+    // the file still holds them.
+    const std::string &BytesBeforeChanges();
+
     // Once the bytes are written, makes the document what reading them back
     // gives, as the platform reads every file afresh: new names and values
     // lose the trailing blanks they were written with, and the lines of a
@@ -98,6 +103,7 @@ private:
     std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
     void BuildIndex(const Section &section) const;
     void Rebase();
+    std::string Encoded() const; // a UTF-16 file's bytes from the text
 
     std::string text_;
     std::string added_;
@@ -112,6 +118,8 @@ private:
     static constexpr std::size_t kHeader = static_cast<std::size_t>(-1);
     FileEncoding encoding_ = FileEncoding::Ansi;
     std::string encoded_; // a UTF-16 file's bytes, made when asked for
+    std::string before_;  // the bytes before the changes, once changes are laid out
+    bool keptBefore_ = false;
     bool changed_ = false;
 };
 

@@ -5,10 +5,12 @@
 #include "platform/WriterLock.h"
 #include "platform/linux/AtomicFile.h"
 #include "platform/linux/DriveMapping.h"
+#include "platform/linux/FileRangeLock.h"
 #include "platform/linux/FileText.h"
 #include "platform/linux/IniDocument.h"
 #include "platform/linux/ProfileCache.h"
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -93,20 +95,28 @@ std::uint32_t Update(const char *section, const char *key, const char *value, co
         return error;
     const std::filesystem::path path = ResolveLinks(*mapped);
 
+    const auto deadline = std::chrono::steady_clock::now() + kWriterLockTimeout;
     FolderLock lock;
     if (const auto error = FolderLock::Acquire(path.parent_path(), kWriterLockTimeout, lock); error != 0)
+        return error;
+    // The Windows build's writers take this one, not the folder's.
+    FileRangeLock fileLock;
+    if (const auto error = FileRangeLock::Acquire(path, deadline, fileLock); error != 0)
         return error;
 
     const std::lock_guard guard(cacheMutex);
     return ProfileCache::Process().Update(
-        path,
+        path, fileLock.MadeFile(),
         [&](IniDocument &document) {
             const InDocument sectionText(document, section), keyText(document, key), valueText(document, value);
             return !keyText.present()     ? document.RemoveSection(sectionText.view())
                    : !valueText.present() ? document.RemoveKey(sectionText.view(), keyText.view())
                                           : document.Set(sectionText.view(), keyText.view(), valueText.view());
         },
-        [&](const std::string &bytes) { return ReplaceFileContents(path, bytes); });
+        [&](const std::string &bytes, const std::function<bool()> &unchanged) {
+            return ReplaceFileContents(path, bytes, unchanged);
+        },
+        deadline);
 }
 
 // The value, or the list of names, that a get hands back, before it is cut

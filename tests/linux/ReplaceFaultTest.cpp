@@ -71,6 +71,20 @@ TEST_P(ReplaceFaultTest, OldFileSurvives)
     EXPECT_EQ(Save(u"Key", u"new"), Status::Ok()) << "the next save goes through";
 }
 
+TEST_P(ReplaceFaultTest, MissingFileStaysMissing)
+{
+    std::filesystem::create_directories(SettingsPath().parent_path());
+    {
+        FailingFileSystem failing(GetParam().step, GetParam().error);
+        const platform::FileSystem::Override override(failing);
+        const Status saved = Save(u"Key", u"new");
+        EXPECT_EQ(saved, GetParam().expected) << DescribeStatus(saved);
+    }
+    // Not even the empty file that writers lock to meet on.
+    EXPECT_TRUE(std::filesystem::is_empty(SettingsPath().parent_path()));
+    EXPECT_EQ(Get(u"Key", u"none"), u"none");
+}
+
 const Fault kFaults[] = {
     {"OpenDenied", Step::Open, EACCES, Status::FromWin32(win32_error::AccessDenied)},
     {"DiskFullOnWrite", Step::Write, ENOSPC, Status::FromWin32(win32_error::DiskFull)},

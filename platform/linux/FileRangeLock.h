@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/linux/FileSystem.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+
+namespace tallowby::platform {
+
+// The lock every writer of a settings file takes on the file itself: an
+// open-file-description write lock on the byte at kWriterLockOffset, which
+// Wine maps to and from the LockFileEx lock of the Windows build. It is held
+// for the whole of a read, change and replace, and goes with the descriptor.
+class FileRangeLock {
+public:
+    FileRangeLock() = default;
+    FileRangeLock(const FileRangeLock &) = delete;
+    FileRangeLock &operator=(const FileRangeLock &) = delete;
+    // Removes the file when this lock made it and it is still empty, so that
+    // a call that wrote nothing leaves no file behind; then unlocks.
+    ~FileRangeLock();
+
+    // Locks the file at `path`, making it empty when missing so that writers
+    // of both builds meet on one file, and waits for other holders until
+    // `deadline`. A file that cannot be opened for writing is left unlocked
+    // for the write itself to refuse. Returns 0, or ERROR_TIMEOUT.
+    static std::uint32_t Acquire(const std::filesystem::path &path, std::chrono::steady_clock::time_point deadline,
+                                 FileRangeLock &out);
+
+    // Whether the file was missing and this lock made it.
+    bool MadeFile() const { return made_; }
+
+private:
+    void Release();
+
+    std::filesystem::path path_;
+    UniqueFd fd_;
+    bool made_ = false;
+};
+
+} // namespace tallowby::platform

@@ -1,0 +1,325 @@
+// Other programs writing the settings file while this build does: writers of
+// the Windows build, which lock the byte far past the file's end and rewrite
+// the file in place, and programs that write it in place without any lock.
+
+#include "platform/WriterLock.h"
+#include "platform/linux/FileSystem.h"
+#include "platform/linux/IniDocument.h"
+#include "platform/linux/Kernel32.h"
+#include "tests/support/SettingsTest.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tallowby::test {
+namespace {
+
+// Locks the byte as the Windows build's LockFileEx does, seen from Linux.
+bool LockByte(int fd)
+{
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(platform::kWriterLockOffset);
+    range.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &range) == 0;
+}
+
+// Rewrites the file in place, keeping its inode, as Wine's kernel32 does.
+bool RewriteInPlace(int fd, const std::string &text)
+{
+    return ::ftruncate(fd, 0) == 0 && ::pwrite(fd, text.data(), text.size(), 0) == ssize_t(text.size());
+}
+
+class Pipe {
+public:
+    Pipe()
+    {
+        if (::pipe(ends_) != 0)
+            ends_[0] = ends_[1] = -1;
+    }
+    Pipe(const Pipe &) = delete;
+    Pipe &operator=(const Pipe &) = delete;
+    ~Pipe()
+    {
+        for (const int fd : ends_) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    void Send() { (void)!::write(ends_[1], "x", 1); }
+    bool Receive()
+    {
+        char byte = 0;
+        return ::read(ends_[0], &byte, 1) == 1;
+    }
+
+private:
+    int ends_[2];
+};
+
+// A process running `body`, whose result is its exit code; killed and reaped
+// when the test ends, on every path.
+class Child {
+public:
+    explicit Child(const std::function<int()> &body) : pid_(::fork())
+    {
+        if (pid_ == 0)
+            ::_exit(body());
+    }
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+    ~Child()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool Exited(bool block = false)
+    {
+        int status = 0;
+        if (pid_ <= 0 || ::waitpid(pid_, &status, block ? 0 : WNOHANG) != pid_)
+            return pid_ <= 0;
+        code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        pid_ = -1;
+        return true;
+    }
+    int Wait()
+    {
+        Exited(true);
+        return code_;
+    }
+    // Waits until the process has the file `file` open, or has ended.
+    void WaitUntilOpen(const struct stat &file)
+    {
+        while (!Exited() && !HasOpen(file))
+            ::usleep(1000);
+    }
+
+private:
+    bool HasOpen(const struct stat &file) const
+    {
+        std::error_code error;
+        for (const auto &entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", error)) {
+            struct stat info {};
+            if (::stat(entry.path().c_str(), &info) == 0 && info.st_dev == file.st_dev && info.st_ino == file.st_ino)
+                return true;
+        }
+        return false;
+    }
+
+    pid_t pid_;
+    int code_ = -1;
+};
+
+// The status of a save as a child's exit code: 0, or the low byte of the
+// Win32 error number.
+int SaveCode(Form1Interface &window, const std::u16string &key, const std::u16string &value)
+{
+    const Status status = window.ProfileSettingSave(key, value);
+    return status.ok() ? 0 : static_cast<int>(status.code() & 0xFF);
+}
+
+struct stat StatOf(const std::filesystem::path &path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info;
+}
+
+class OtherWritersTest : public SettingsTest {
+protected:
+    std::size_t FilesInFolder() const
+    {
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(SettingsPath().parent_path()))
+            ++files;
+        return files;
+    }
+    const std::string old_ = "[ExcelData]\r\nKey=old\r\n";
+};
+
+TEST_F(OtherWritersTest, SaveWaitsForAWindowsWriterAndKeepsItsChange)
+{
+    WriteSettingsFile(old_);
+    Pipe locked, write;
+    Child windows([&] {
+        const int fd = ::open(SettingsPath().c_str(), O_RDWR);
+        if (!LockByte(fd))
+            return 1;
+        locked.Send();
+        if (!write.Receive() || !RewriteInPlace(fd, "[ExcelData]\r\nKey=old\r\nPeer=windows\r\n"))
+            return 2;
+        return 0; // the lock goes with the process
+    });
+    ASSERT_TRUE(locked.Receive());
+    Child saver([&] { return SaveCode(*window_, u"Key", u"new"); });
+    saver.WaitUntilOpen(StatOf(SettingsPath())); // and so found the byte locked
+    write.Send();
+    EXPECT_EQ(windows.Wait(), 0);
+    EXPECT_EQ(saver.Wait(), 0);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\nPeer=windows\r\n");
+}
+
+TEST_F(OtherWritersTest, LockHeldTooLongFailsTheSaveAndLeavesTheFile)
+{
+    WriteSettingsFile(old_);
+    Pipe locked;
+    Child windows([&] {
+        const int fd = ::open(SettingsPath().c_str(), O_RDWR);
+        if (!LockByte(fd))
+            return 1;
+        locked.Send();
+        ::pause();
+        return 0;
+    });
+    ASSERT_TRUE(locked.Receive());
+    const Status saved = Save(u"Key", u"new");
+    EXPECT_EQ(saved.code(), 0x800705B4u) << DescribeStatus(saved);
+    EXPECT_EQ(Get(u"Key"), u"old") << "readers need no lock";
+    EXPECT_EQ(ReadSettingsFile(), old_);
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(OtherWritersTest, LockOnAFileRenamedOverIsNotTrusted)
+{
+    WriteSettingsFile(old_);
+    const auto replacement = SettingsPath().parent_path() / "replacement.ini";
+    const std::string replaced = "[ExcelData]\r\nKey=replaced\r\n";
+    { std::ofstream(replacement, std::ios::binary) << replaced; }
+    Pipe locked, swap, swapped;
+    Child other([&] {
+        const int first = ::open(SettingsPath().c_str(), O_RDWR);
+        if (!LockByte(first))
+            return 1;
+        locked.Send();
+        // A new file renamed into place, kept locked, and only then the old
+        // one let go.
+        const int second = ::open(replacement.c_str(), O_RDWR);
+        if (!swap.Receive() || !LockByte(second) || ::rename(replacement.c_str(), SettingsPath().c_str()) != 0)
+            return 2;
+        ::close(first);
+        swapped.Send();
+        ::pause();
+        return 0;
+    });
+    ASSERT_TRUE(locked.Receive());
+    Child saver([&] { return SaveCode(*window_, u"Key", u"new"); });
+    saver.WaitUntilOpen(StatOf(SettingsPath()));
+    swap.Send();
+    ASSERT_TRUE(swapped.Receive());
+    EXPECT_EQ(saver.Wait(), int(win32_error::Timeout & 0xFF)) << "the save must wait for the file now in place";
+    EXPECT_EQ(ReadSettingsFile(), replaced);
+}
+
+// Once, while the new file is flushed, another program rewrites the
+// settings file in place.
+class RewriteWhileFlushing final : public platform::FileSystem {
+public:
+    explicit RewriteWhileFlushing(std::string text) : text_(std::move(text)) {}
+    int Sync(int fd) override
+    {
+        if (syncs++ == 0) {
+            const int file = ::open(SettingsPath().c_str(), O_WRONLY);
+            rewritten = file >= 0 && RewriteInPlace(file, text_);
+            ::close(file);
+        }
+        return FileSystem::Sync(fd);
+    }
+    int syncs = 0;
+    bool rewritten = false;
+
+private:
+    std::string text_;
+};
+
+TEST_F(OtherWritersTest, ChangeInPlaceBeforeTheRenameIsKept)
+{
+    WriteSettingsFile(old_);
+    RewriteWhileFlushing peer("[ExcelData]\r\nKey=old\r\nPeer=1\r\n");
+    {
+        const platform::FileSystem::Override override(peer);
+        EXPECT_EQ(Save(u"Key", u"new"), Status::Ok());
+    }
+    ASSERT_TRUE(peer.rewritten);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\nPeer=1\r\n");
+    EXPECT_EQ(peer.syncs, 2) << "the change is applied again to the new text";
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(OtherWritersTest, SameSizeChangeRightAfterOurOwnWriteIsKept)
+{
+    // The file this process has just written changed within the tick, so
+    // its stamp may not tell; its bytes do.
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\nPeer=aaa\r\n");
+    ASSERT_EQ(Save(u"Key", u"mid"), Status::Ok());
+    RewriteWhileFlushing peer("[ExcelData]\r\nKey=mid\r\nPeer=bbb\r\n");
+    {
+        const platform::FileSystem::Override override(peer);
+        EXPECT_EQ(Save(u"Key", u"new"), Status::Ok());
+    }
+    ASSERT_TRUE(peer.rewritten);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\nPeer=bbb\r\n");
+}
+
+TEST_F(OtherWritersTest, FileThatNeverStaysStillFailsTheSaveInsteadOfHanging)
+{
+    WriteSettingsFile(old_);
+    Pipe started;
+    Child toucher([&] {
+        started.Send();
+        for (mode_t mode = 0644;; mode ^= 0020) {
+            ::chmod(SettingsPath().c_str(), mode);
+            ::usleep(500);
+        }
+        return 0;
+    });
+    ASSERT_TRUE(started.Receive());
+    const Status saved = Save(u"Key", u"new");
+    EXPECT_EQ(saved, Status::FromWin32(win32_error::Timeout)) << DescribeStatus(saved);
+    EXPECT_EQ(ReadSettingsFile(), old_);
+}
+
+TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)
+{
+    // The lock makes the file to meet other writers on; a call that writes
+    // nothing takes it away again.
+    const char *file = "C:\\MyExcelSettings.ini";
+    EXPECT_NE(platform::kernel32::WritePrivateProfileStringA("ExcelData", "Key", nullptr, file), 0);
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+    EXPECT_NE(platform::kernel32::WritePrivateProfileStringA("ExcelData", nullptr, nullptr, file), 0);
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+    EXPECT_EQ(FilesInFolder(), 0u);
+}
+
+// The check before the rename compares the file with the bytes the document
+// was read from, in every form a file comes in.
+TEST(BytesBeforeChangesTest, AreTheBytesReadUntilSettled)
+{
+    auto utf16 = [](std::string_view mark, std::string_view ascii) {
+        std::string bytes(mark);
+        for (const char c : ascii)
+            bytes += std::string{c, '\0'};
+        return bytes;
+    };
+    const std::string text = "[ExcelData]\r\n  Key = old \r\n";
+    for (const std::string &read : {text, "\xEF\xBB\xBF" + text, utf16("\xFF\xFE", text)}) {
+        auto document = platform::IniDocument::Parse(read);
+        ASSERT_TRUE(document.Set("ExcelData", "Key", "new"));
+        EXPECT_EQ(document.BytesBeforeChanges(), read) << "before the changes are laid out";
+        const std::string written = document.Bytes();
+        EXPECT_NE(written, read);
+        EXPECT_EQ(document.BytesBeforeChanges(), read) << "after";
+        document.Settle();
+        EXPECT_EQ(document.BytesBeforeChanges(), written);
+    }
+}
+
+} // namespace
+} // namespace tallowby::test
