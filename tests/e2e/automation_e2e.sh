@@ -5,9 +5,11 @@
 # "1" while the box stays checked on screen; a refused save reaches each
 # caller as access denied; the program opens no network socket; closing the
 # window withdraws it. Its own Wine prefix, ended with the test.
-# usage: automation_e2e.sh ARTIFACTS WORK Tallowby.exe tallowby-settings.exe automation_client.exe
+# The check box reaches assistive technology (MSAA) as a check box named
+# "Check1" whose state follows the click.
+# usage: automation_e2e.sh ARTIFACTS WORK Tallowby.exe tallowby-settings.exe automation_client.exe msaa_probe.exe
 set -u
-artifacts=$1 work=$2 program_exe=$3 tool_exe=$4 client_exe=$5
+artifacts=$1 work=$2 program_exe=$3 tool_exe=$4 client_exe=$5 msaa_exe=$6
 here=$(cd "$(dirname "$0")" && pwd)
 test_name=automation-wine
 . "$here/xsession.sh"
@@ -54,8 +56,12 @@ check "get of an absent key gives the default" "none" "$(tool --window get Absen
 sleep 1
 window_geometry "$window"
 grab_check1 unchecked
+# ROLE_SYSTEM_CHECKBUTTON is 44.
+msaa() { wine "$msaa_exe" >"$work/msaa.out" 2>&1; tr -d '\r' <"$work/msaa.out"; }
+check "MSAA before the click" "role=44 name=Check1 checked=0" "$(msaa)"
 click_check1 "$window"
 grab_check1 clicked
+check "MSAA after the click" "role=44 name=Check1 checked=1" "$(msaa)"
 check "sample through the window" "0" "$(tool --window sample >/dev/null; echo $?)"
 grab_check1 after-sample
 [ "$(pixels_differ unchecked clicked)" -gt 10 ] && pass || fail "the click did not check the box"

@@ -1,6 +1,7 @@
 #include "window/windows/Form1Window.h"
 
 #include "window/Form1Design.h"
+#include "window/windows/Check1Accessible.h"
 
 #include <commctrl.h>
 
@@ -111,6 +112,8 @@ bool Form1Window::OnCreate()
     if (check1_ == nullptr)
         return false;
     ::SendMessageW(check1_, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    // Without it, screen readers under Wine would not know it for a check box.
+    AnswerAsCheckBox(check1_);
     return true;
 }
 
