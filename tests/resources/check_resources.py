@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Checks Tallowby.exe from outside: its version, icons, manifest and imports.
+"""Checks Tallowby.exe from outside: its version, icons, manifest, type library and imports.
 
 Prints one line per failed check and then "resources: N passed, M failed";
 exits 1 if any check failed.
@@ -37,7 +37,7 @@ TRANSLATION = (0x0409, 0x04B0)
 ICONS = {30001: (32, 32, 1), 30002: (32, 32, 4), 30003: (16, 16, 4)}
 
 SYSTEM_DLLS = {
-    "kernel32", "user32", "gdi32", "comctl32", "advapi32", "shell32", "ole32", "oleaut32",
+    "kernel32", "user32", "gdi32", "comctl32", "advapi32", "shell32", "ole32", "oleaut32", "oleacc",
     "msvcrt", "uxtheme", "comdlg32", "shlwapi", "ntdll", "ucrtbase",
 }
 SYSTEM_DLL_PATTERN = re.compile(r"(api|ext)-ms-win-[a-z0-9-]+")
@@ -242,6 +242,16 @@ def check_manifest(checks, resources):
                  f"manifest's own assembly version is {own}, expected {'.'.join(map(str, VERSION))}")
 
 
+def check_type_library(checks, resources):
+    """The automation interface's type library, as LoadTypeLibEx finds it: TYPELIB 1."""
+    data = only_data(checks, resources, "TYPELIB", 1, "type library")
+    if data is not None:
+        checks.check(data[:4] == b"MSFT", f"TYPELIB 1 is not a type library: starts {data[:4]!r}")
+        # The library's GUID, stored little-endian in its first fields.
+        libid = bytes.fromhex("9248E56B9009E443821D1E54F4186ED4")
+        checks.check(libid in data, "TYPELIB 1 is not TallowbyLib {6BE54892-0990-43E4-821D-1E54F4186ED4}")
+
+
 def check_with_wrestool(checks, exe):
     """A second reader of the resource directory, independent of pefile."""
     tool = shutil.which("wrestool")
@@ -273,6 +283,7 @@ def main(argv):
         check_icons(checks, resources)
         check_version(checks, pe, resources)
         check_manifest(checks, resources)
+        check_type_library(checks, resources)
         check_with_wrestool(checks, exe)
     print(f"resources: {checks.passed} passed, {checks.failed} failed")
     return 1 if checks.failed else 0
