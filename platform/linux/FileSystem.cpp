@@ -14,9 +14,13 @@ FileSystem *current = &systemFileSystem;
 
 } // namespace
 
+int FileSystem::Stat(const char *path, struct stat *info) { return ::stat(path, info); }
+int FileSystem::Access(const char *path, int mode) { return ::access(path, mode); }
 int FileSystem::Open(const char *path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int FileSystem::ChangeMode(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 ssize_t FileSystem::Write(int fd, const void *data, size_t size) { return ::write(fd, data, size); }
 int FileSystem::Sync(int fd) { return ::fsync(fd); }
+int FileSystem::Close(int fd) { return ::close(fd); }
 int FileSystem::Rename(const char *from, const char *to) { return std::rename(from, to); }
 
 FileSystem &FileSystem::Current() { return *current; }
@@ -32,12 +36,6 @@ void UniqueFd::reset(int fd)
         errno = saved;
     }
     fd_ = fd;
-}
-
-int UniqueFd::close()
-{
-    const int fd = std::exchange(fd_, -1);
-    return fd >= 0 ? ::close(fd) : 0;
 }
 
 } // namespace tallowby::platform

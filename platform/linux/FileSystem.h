@@ -1,20 +1,25 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <utility>
 
 namespace tallowby::platform {
 
-// The system calls of the settings file's write path, behind one seam so
-// that tests can make each step fail in turn. Each returns what the system
-// call returns and leaves errno as it does.
+// The system calls of replacing the settings file, behind one seam so that
+// tests can make each step fail in turn. Each returns what the system call
+// returns and leaves errno as it does.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
+    virtual int Stat(const char *path, struct stat *info);
+    virtual int Access(const char *path, int mode);
     virtual int Open(const char *path, int flags, mode_t mode);
+    virtual int ChangeMode(int fd, mode_t mode);
     virtual ssize_t Write(int fd, const void *data, size_t size);
     virtual int Sync(int fd);
+    virtual int Close(int fd);
     virtual int Rename(const char *from, const char *to);
 
     // The file system the stand-in uses now: the system's own unless a
@@ -54,9 +59,8 @@ public:
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
     void reset(int fd = -1);
-    // Closes now and reports the result, for descriptors whose close can
-    // tell of a failed write.
-    int close();
+    // Gives up ownership without closing, for a close whose result counts.
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_ = -1;

@@ -7,6 +7,7 @@
 #include "platform/linux/DriveMapping.h"
 #include "platform/linux/FileRangeLock.h"
 #include "platform/linux/FileText.h"
+#include "platform/linux/FolderLock.h"
 #include "platform/linux/IniDocument.h"
 #include "platform/linux/ProfileCache.h"
 
@@ -97,7 +98,7 @@ std::uint32_t Update(const char *section, const char *key, const char *value, co
 
     const auto deadline = std::chrono::steady_clock::now() + kWriterLockTimeout;
     FolderLock lock;
-    if (const auto error = FolderLock::Acquire(path.parent_path(), kWriterLockTimeout, lock); error != 0)
+    if (const auto error = FolderLock::Acquire(path.parent_path(), deadline, lock); error != 0)
         return error;
     // The Windows build's writers take this one, not the folder's.
     FileRangeLock fileLock;

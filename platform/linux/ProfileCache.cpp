@@ -1,7 +1,9 @@
 #include "platform/linux/ProfileCache.h"
 
+#include "platform/LastError.h"
 #include "platform/Win32Error.h"
 #include "platform/linux/AtomicFile.h"
+#include "platform/linux/FileContents.h"
 
 #include <cerrno>
 #include <ctime>

@@ -1,23 +1,43 @@
-// Each step of replacing the settings file failing in turn: the failure is
-// reported with its cause and the old file survives whole.
+// Each system call of replacing the settings file failing in turn: a step
+// before the rename fails the save with its cause and the old file survives
+// whole; a step whose failure cannot harm the file is passed over.
 
-#include "platform/linux/AtomicFile.h"
+#include "platform/linux/FileSystem.h"
 #include "tests/support/SettingsTest.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 
 namespace tallowby::test {
 namespace {
 
-enum class Step { Open, Write, ShortWrite, Sync, Rename };
+enum class Step { Stat, Access, Open, ChangeMode, Write, ShortWrite, Sync, Close, Rename, FolderOpen, FolderSync };
 
 class FailingFileSystem final : public platform::FileSystem {
 public:
     FailingFileSystem(Step step, int error) : step_(step), error_(error) {}
+    int Stat(const char *path, struct stat *info) override
+    {
+        return step_ == Step::Stat ? Fail() : FileSystem::Stat(path, info);
+    }
+    int Access(const char *path, int mode) override
+    {
+        return step_ == Step::Access ? Fail() : FileSystem::Access(path, mode);
+    }
     int Open(const char *path, int flags, mode_t mode) override
     {
-        return step_ == Step::Open ? Fail() : FileSystem::Open(path, flags, mode);
+        const bool folder = (flags & O_DIRECTORY) != 0;
+        if (step_ == (folder ? Step::FolderOpen : Step::Open))
+            return Fail();
+        const int fd = FileSystem::Open(path, flags, mode);
+        if (folder)
+            folder_ = fd;
+        return fd;
+    }
+    int ChangeMode(int fd, mode_t mode) override
+    {
+        return step_ == Step::ChangeMode ? Fail() : FileSystem::ChangeMode(fd, mode);
     }
     ssize_t Write(int fd, const void *data, size_t size) override
     {
@@ -27,75 +47,120 @@ public:
             return Fail();
         return FileSystem::Write(fd, data, size);
     }
-    int Sync(int fd) override { return step_ == Step::Sync ? Fail() : FileSystem::Sync(fd); }
+    int Sync(int fd) override
+    {
+        return step_ == (fd == folder_ ? Step::FolderSync : Step::Sync) ? Fail() : FileSystem::Sync(fd);
+    }
+    int Close(int fd) override
+    {
+        const int closed = FileSystem::Close(fd); // a failed close still frees the descriptor
+        return step_ == Step::Close ? Fail() : closed;
+    }
     int Rename(const char *from, const char *to) override
     {
         return step_ == Step::Rename ? Fail() : FileSystem::Rename(from, to);
     }
 
+    // Whether the step was reached, so that a case cannot pass unexercised.
+    bool failed() const { return failed_; }
+
 private:
     int Fail()
     {
+        failed_ = true;
         errno = error_;
         return -1;
     }
     Step step_;
     int error_;
+    int folder_ = -1;
+    bool failed_ = false;
 };
 
 struct Fault {
     const char *name;
     Step step;
     int error;
-    Status expected;
+    Status expected; // success: the failure is passed over
 };
 
-class ReplaceFaultTest : public SettingsTest, public testing::WithParamInterface<Fault> {};
+class ReplaceFaultTest : public SettingsTest, public testing::WithParamInterface<Fault> {
+protected:
+    Status SaveFailing(const std::u16string &key, const std::u16string &value)
+    {
+        FailingFileSystem failing(GetParam().step, GetParam().error);
+        const platform::FileSystem::Override override(failing);
+        const Status saved = Save(key, value);
+        EXPECT_TRUE(failing.failed()) << "the step was never reached";
+        return saved;
+    }
+    // Nothing of a save is left beside the file.
+    std::size_t FilesInFolder() const
+    {
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(SettingsPath().parent_path()))
+            ++files;
+        return files;
+    }
+};
 
-TEST_P(ReplaceFaultTest, OldFileSurvives)
+using FailingStepTest = ReplaceFaultTest;
+using PassedOverStepTest = ReplaceFaultTest;
+
+TEST_P(FailingStepTest, OldFileSurvives)
 {
     const std::string old = "[ExcelData]\r\nKey=old\r\nOther=kept\r\n";
     WriteSettingsFile(old);
-    {
-        FailingFileSystem failing(GetParam().step, GetParam().error);
-        const platform::FileSystem::Override override(failing);
-        EXPECT_EQ(Save(u"Key", u"new"), GetParam().expected) << DescribeStatus(Save(u"Key", u"new"));
-    }
+    const Status saved = SaveFailing(u"Key", u"new");
+    EXPECT_EQ(saved, GetParam().expected) << DescribeStatus(saved);
     EXPECT_EQ(ReadSettingsFile(), old);
     EXPECT_EQ(Get(u"Key"), u"old");
-    // Nothing of the failed attempt is left beside the file.
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(SettingsPath().parent_path()))
-        ++files;
-    EXPECT_EQ(files, 1u);
+    EXPECT_EQ(FilesInFolder(), 1u);
     EXPECT_EQ(Save(u"Key", u"new"), Status::Ok()) << "the next save goes through";
 }
 
-TEST_P(ReplaceFaultTest, MissingFileStaysMissing)
+TEST_P(FailingStepTest, MissingFileStaysMissing)
 {
     std::filesystem::create_directories(SettingsPath().parent_path());
-    {
-        FailingFileSystem failing(GetParam().step, GetParam().error);
-        const platform::FileSystem::Override override(failing);
-        const Status saved = Save(u"Key", u"new");
-        EXPECT_EQ(saved, GetParam().expected) << DescribeStatus(saved);
-    }
+    const Status saved = SaveFailing(u"Key", u"new");
+    EXPECT_EQ(saved, GetParam().expected) << DescribeStatus(saved);
     // Not even the empty file that writers lock to meet on.
-    EXPECT_TRUE(std::filesystem::is_empty(SettingsPath().parent_path()));
+    EXPECT_EQ(FilesInFolder(), 0u);
     EXPECT_EQ(Get(u"Key", u"none"), u"none");
 }
 
-const Fault kFaults[] = {
+TEST_P(PassedOverStepTest, NewFileStands)
+{
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    const Status saved = SaveFailing(u"Key", u"new");
+    EXPECT_EQ(saved, Status::Ok()) << DescribeStatus(saved);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\n");
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+const Fault kFailingSteps[] = {
+    {"StatFails", Step::Stat, EIO, Status::FromWin32(win32_error::WriteFault)},
+    {"AccessRefused", Step::Access, EACCES, Status::FromWin32(win32_error::AccessDenied)},
     {"OpenDenied", Step::Open, EACCES, Status::FromWin32(win32_error::AccessDenied)},
     {"DiskFullOnWrite", Step::Write, ENOSPC, Status::FromWin32(win32_error::DiskFull)},
     {"DiskFullHalfway", Step::ShortWrite, ENOSPC, Status::FromWin32(win32_error::DiskFull)},
     {"QuotaOnWrite", Step::Write, EDQUOT, Status::FromWin32(win32_error::DiskFull)},
     {"IoErrorOnFlush", Step::Sync, EIO, Status::FromWin32(win32_error::WriteFault)},
+    {"IoErrorOnClose", Step::Close, EIO, Status::FromWin32(win32_error::WriteFault)},
     {"ReadOnlyOnRename", Step::Rename, EROFS, Status::FromWin32(win32_error::WriteProtect)},
 };
 
-INSTANTIATE_TEST_SUITE_P(Steps, ReplaceFaultTest, testing::ValuesIn(kFaults),
-                         [](const auto &test) { return std::string(test.param.name); });
+// A file system without modes refuses the change of modes, and a folder
+// that cannot be flushed already holds the renamed file.
+const Fault kPassedOverSteps[] = {
+    {"ModesRefused", Step::ChangeMode, EPERM, Status::Ok()},
+    {"FolderOpenFails", Step::FolderOpen, EACCES, Status::Ok()},
+    {"FolderFlushFails", Step::FolderSync, EIO, Status::Ok()},
+};
+
+auto FaultName = [](const auto &test) { return std::string(test.param.name); };
+INSTANTIATE_TEST_SUITE_P(Steps, FailingStepTest, testing::ValuesIn(kFailingSteps), FaultName);
+INSTANTIATE_TEST_SUITE_P(Steps, PassedOverStepTest, testing::ValuesIn(kPassedOverSteps), FaultName);
 
 } // namespace
 } // namespace tallowby::test

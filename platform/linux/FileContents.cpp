@@ -1,0 +1,71 @@
+#include "platform/linux/FileContents.h"
+
+#include "platform/LastError.h"
+#include "platform/Win32Error.h"
+#include "platform/linux/FileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tallowby::platform {
+
+namespace {
+
+// Hands the file's bytes to `take` piece by piece until it returns false or
+// the file ends. Returns 0, or the Win32 error number.
+template <typename Take>
+std::uint32_t ReadInPieces(const std::filesystem::path &path, Take take)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return Win32ErrorFromErrno(errno);
+    if (S_ISDIR(info.st_mode))
+        return win32_error::AccessDenied;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Win32ErrorFromErrno(errno);
+        }
+        if (!take(std::string_view(chunk, static_cast<std::size_t>(got)), info) || got == 0)
+            return 0;
+    }
+}
+
+} // namespace
+
+std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents)
+{
+    contents.clear();
+    return ReadInPieces(path, [&](std::string_view piece, const struct stat &info) {
+        if (contents.empty())
+            contents.reserve(static_cast<std::size_t>(info.st_size));
+        contents.append(piece);
+        return true;
+    });
+}
+
+std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)
+{
+    equal = false;
+    return ReadInPieces(path, [&](std::string_view piece, const struct stat &) {
+        if (piece.empty()) {
+            equal = expected.empty();
+            return false;
+        }
+        if (piece.size() > expected.size() || std::memcmp(piece.data(), expected.data(), piece.size()) != 0)
+            return false;
+        expected.remove_prefix(piece.size());
+        return true;
+    });
+}
+
+} // namespace tallowby::platform

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tallowby::platform {
+
+// Reads the whole file at `path` into `contents`. Returns 0, or the Win32
+// error number (ERROR_FILE_NOT_FOUND when there is no such file,
+// ERROR_ACCESS_DENIED for a folder).
+std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents);
+
+// Sets `equal` to whether the file at `path` holds exactly `expected`, read
+// piece by piece so that no second copy of it is made. Returns 0, or the
+// Win32 error number as ReadFileContents does.
+std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal);
+
+} // namespace tallowby::platform

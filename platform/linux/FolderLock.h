@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/linux/FileSystem.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+
+namespace tallowby::platform {
+
+// An exclusive advisory lock (flock) on a folder, held by this build's
+// writers of a file in it for the whole of a read, change and replace. It
+// goes with the descriptor, so a writer that is killed leaves no lock.
+class FolderLock {
+public:
+    // Waits until `deadline` for the lock on `folder`. Returns 0, or the
+    // Win32 error number (ERROR_TIMEOUT when another process keeps it).
+    static std::uint32_t Acquire(const std::filesystem::path &folder, std::chrono::steady_clock::time_point deadline,
+                                 FolderLock &out);
+
+private:
+    UniqueFd fd_;
+};
+
+} // namespace tallowby::platform
