@@ -13,27 +13,6 @@ namespace tallowby::platform {
 
 namespace {
 
-// Removes the temporary file unless the replace went through.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-    ~TemporaryFile()
-    {
-        if (!path_.empty()) {
-            const int saved = errno;
-            ::unlink(path_.c_str());
-            errno = saved;
-        }
-    }
-    const std::filesystem::path &path() const { return path_; }
-    void keep() { path_.clear(); }
-
-private:
-    std::filesystem::path path_;
-};
-
 std::uint32_t LastErrno() { return Win32ErrorFromErrno(errno); }
 
 std::uint32_t WriteAll(FileSystem &fs, int fd, std::string_view contents)
@@ -54,8 +33,17 @@ std::uint32_t WriteAll(FileSystem &fs, int fd, std::string_view contents)
 
 } // namespace
 
-std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string_view contents,
-                                  const std::function<bool()> &unchanged)
+FileReplacement::~FileReplacement()
+{
+    if (!temporary_.empty()) {
+        const int saved = errno;
+        ::unlink(temporary_.c_str());
+        errno = saved;
+    }
+}
+
+std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::string_view contents,
+                                       FileReplacement &out)
 {
     FileSystem &fs = FileSystem::Current();
 
@@ -76,12 +64,12 @@ std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string
 
     // One name per target: writers hold the folder lock, and a temporary
     // file left by a writer that was killed is simply written over.
-    TemporaryFile temporary(path.parent_path() / ("." + path.filename().string() + ".tallowby-new"));
-    UniqueFd fd(fs.Open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (!fd) {
-        temporary.keep(); // nothing of ours to remove
-        return LastErrno();
-    }
+    const std::filesystem::path temporary = path.parent_path() / ("." + path.filename().string() + ".tallowby-new");
+    UniqueFd fd(fs.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!fd)
+        return LastErrno(); // nothing of ours to remove
+    out.target_ = path;
+    out.temporary_ = temporary;
     // The old modes, past the umask. A file system without modes (vfat, some
     // network shares) refuses; the new file then has the mount's, as the
     // old one had, so the save goes on.
@@ -92,18 +80,20 @@ std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string
     // The close reports a write that failed late, as on network file systems.
     if (fs.Sync(fd.get()) != 0 || fs.Close(fd.release()) != 0)
         return LastErrno();
-    // A program that writes the file in place, without our locks, may have
-    // changed it since it was read.
-    if (unchanged && !unchanged())
-        return kReplaceRetry;
-    if (fs.Rename(temporary.path().c_str(), path.c_str()) != 0)
+    return 0;
+}
+
+std::uint32_t FileReplacement::Commit()
+{
+    FileSystem &fs = FileSystem::Current();
+    if (fs.Rename(temporary_.c_str(), target_.c_str()) != 0)
         return LastErrno();
-    temporary.keep();
+    temporary_.clear();
 
     // The rename is durable only once the folder is on disk too. It has
     // taken place either way, so a folder that cannot be flushed fails
     // nothing.
-    UniqueFd folder(fs.Open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    UniqueFd folder(fs.Open(target_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (folder)
         (void)fs.Sync(folder.get());
     return 0;

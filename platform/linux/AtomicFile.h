@@ -2,25 +2,37 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string_view>
 
 namespace tallowby::platform {
 
-// What ReplaceFileContents returns when its check before the rename fails
-// (ERROR_RETRY).
-inline constexpr std::uint32_t kReplaceRetry = 1237;
-
-// Replaces the file at `path` with `contents` so that a reader or a crash at
-// any moment finds either the old file or the new one whole: the new file is
-// written beside the old, flushed to disk, renamed over it, and the folder
-// flushed. The old file's permissions carry over. `unchanged`, when given,
-// is asked once the new file is on disk, just before the rename, whether
-// the old file is still as the caller read it; when it is not, the new file
-// is dropped and the result is kReplaceRetry. Returns 0, or the Win32 error
-// number with the old file left as it was. Every system call goes through
+// A new version of a file on its way to replace the file, so that a reader
+// or a crash at any moment finds either the old file or the new one whole:
+// Prepare writes it beside the old file and flushes it to disk, Commit
+// renames it over the old file and flushes the folder. Until committed, the
+// owner removes the new file again. Every system call goes through
 // FileSystem::Current().
-std::uint32_t ReplaceFileContents(const std::filesystem::path &path, std::string_view contents,
-                                  const std::function<bool()> &unchanged = {});
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    FileReplacement(const FileReplacement &) = delete;
+    FileReplacement &operator=(const FileReplacement &) = delete;
+    ~FileReplacement();
+
+    // Writes `contents` as the new version of the file at `path`, with the
+    // old file's permissions. Returns 0, or the Win32 error number with the
+    // old file left as it was (ERROR_ACCESS_DENIED for a read-only file or
+    // a folder).
+    static std::uint32_t Prepare(const std::filesystem::path &path, std::string_view contents,
+                                 FileReplacement &out);
+
+    // Puts the new version in the old one's place. Returns 0, or the Win32
+    // error number with the old file left as it was.
+    std::uint32_t Commit();
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temporary_; // empty when there is nothing to remove
+};
 
 } // namespace tallowby::platform

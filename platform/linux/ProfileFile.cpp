@@ -1,0 +1,283 @@
+#include "platform/linux/ProfileFile.h"
+
+#include "platform/LastError.h"
+#include "platform/Win32Error.h"
+#include "platform/WriterLock.h"
+#include "platform/linux/AtomicFile.h"
+#include "platform/linux/DriveMapping.h"
+#include "platform/linux/FileContents.h"
+#include "platform/linux/FileRangeLock.h"
+#include "platform/linux/FileText.h"
+#include "platform/linux/FolderLock.h"
+
+#include <new>
+#include <system_error>
+
+namespace tallowby::platform {
+
+namespace {
+
+// Runs one operation so that no exception leaves it: the one place where the
+// stand-in turns exceptions into Win32 error numbers.
+template <typename Body>
+std::uint32_t Guard(Body body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        return win32_error::NotEnoughMemory;
+    } catch (const std::system_error &failure) {
+        return Win32ErrorFromErrno(failure.code().value());
+    } catch (...) {
+        return win32_error::GenFailure;
+    }
+}
+
+// An ANSI argument in the form a document holds its text; an ANSI document
+// takes it as it is.
+class InDocument {
+public:
+    InDocument(const IniDocument &document, const char *ansi)
+    {
+        if (ansi == nullptr)
+            return;
+        if (document.Encoding() == FileEncoding::Ansi) {
+            view_ = ansi;
+        } else {
+            converted_ = AnsiToUtf8(ansi);
+            view_ = converted_;
+        }
+        present_ = true;
+    }
+    InDocument(const InDocument &) = delete;
+    InDocument &operator=(const InDocument &) = delete;
+
+    bool present() const { return present_; }
+    std::string_view view() const { return view_; }
+
+private:
+    std::string converted_;
+    std::string_view view_;
+    bool present_ = false;
+};
+
+// A document's text as the ANSI the caller reads.
+std::string ToCaller(const IniDocument &document, std::string_view text)
+{
+    if (document.Encoding() == FileEncoding::Ansi)
+        return std::string(text);
+    return Utf8ToAnsi(text, IsUtf16(document.Encoding()));
+}
+
+// Returns whether the document changed.
+bool Apply(IniDocument &document, const ProfileChange &change)
+{
+    const InDocument section(document, change.section), key(document, change.key), value(document, change.value);
+    if (!key.present())
+        return document.RemoveSection(section.view());
+    if (!value.present())
+        return document.RemoveKey(section.view(), key.view());
+    return document.Set(section.view(), key.view(), value.view());
+}
+
+// Writes go to the file a link names, so that the link stays a link.
+std::filesystem::path ResolveLinks(const std::filesystem::path &path)
+{
+    std::error_code error;
+    std::filesystem::path target = path;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, error); ++hops) {
+        const auto next = std::filesystem::read_symlink(target, error);
+        if (error)
+            break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+// Drive C's folder stands in for a drive that always exists; folders below
+// it are the caller's to make, as on the platform.
+std::uint32_t EnsureDrive()
+{
+    std::error_code error;
+    std::filesystem::create_directories(SettingsPrefix() / "drive_c", error);
+    return error ? Win32ErrorFromErrno(error.value()) : 0;
+}
+
+} // namespace
+
+ProfileFile &ProfileFile::Process()
+{
+    static ProfileFile files;
+    return files;
+}
+
+std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, std::string &result, bool &found) noexcept
+{
+    return Guard([&]() -> std::uint32_t {
+        result.clear();
+        found = false;
+        const auto path = file != nullptr ? MapWindowsPath(file) : std::nullopt;
+        if (!path)
+            return 0;
+        const std::lock_guard guard(mutex_);
+        if (bool unchanged = false; Refresh(*path, false, unchanged) != 0)
+            return 0;
+        auto join = [&](const std::vector<std::string> &names) {
+            for (const auto &name : names) {
+                result += ToCaller(document_, name);
+                result += '\0';
+            }
+        };
+        const InDocument section(document_, query.section), key(document_, query.key);
+        if (query.section == nullptr) {
+            join(document_.SectionNames());
+        } else if (query.key == nullptr) {
+            join(document_.KeyNames(section.view()));
+        } else if (const auto value = document_.FindQuoted(section.view(), key.view())) {
+            result = ToCaller(document_, *value);
+            found = true;
+        }
+        return 0;
+    });
+}
+
+std::uint32_t ProfileFile::Write(const char *file, const ProfileChange &change) noexcept
+{
+    return Guard([&]() -> std::uint32_t {
+        const auto mapped = MapWindowsPath(file);
+        if (!mapped)
+            return win32_error::PathNotFound;
+        if (const auto error = EnsureDrive(); error != 0)
+            return error;
+        const std::filesystem::path path = ResolveLinks(*mapped);
+
+        const auto deadline = Clock::now() + kWriterLockTimeout;
+        FolderLock folderLock;
+        if (const auto error = FolderLock::Acquire(path.parent_path(), deadline, folderLock); error != 0)
+            return error;
+        // The Windows build's writers take this one, not the folder's.
+        FileRangeLock fileLock;
+        if (const auto error = FileRangeLock::Acquire(path, deadline, fileLock); error != 0)
+            return error;
+
+        const std::lock_guard guard(mutex_);
+        return Save(path, change, fileLock.MadeFile(), deadline);
+    });
+}
+
+// The locks keep out the writers that take them; programs that write the
+// file in place ignore them, so what was read is checked again just before
+// the rename, and the save starts again when it changed.
+std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const ProfileChange &change, bool madeEmpty,
+                                Clock::time_point deadline)
+{
+    for (;;) {
+        // An untrusted stamp needs no bytes compared here: the check before
+        // the rename compares them.
+        bool unchanged = false;
+        if (const auto error = Refresh(path, true, unchanged); error != 0)
+            return error;
+        // What this process last read or wrote, and an empty file the lock
+        // has just made, are whole.
+        const bool settled = unchanged || (madeEmpty && stamp_.exists && stamp_.size == 0);
+        if (const auto error = AwaitSettled(path, settled, deadline); error != 0)
+            return error;
+
+        // A stamp cannot show a change made within the tick the file was
+        // read in; then only its bytes can.
+        const FileStamp base = stamp_;
+        const bool compareBytes = !trusted_ && base.exists;
+        // From here the document is ahead of the file until it is settled.
+        loaded_ = false;
+        if (!Apply(document_, change)) {
+            // Nothing to write, so long as the file held what the change saw.
+            if (!compareBytes || StillAsRead(path, base, compareBytes)) {
+                loaded_ = true;
+                return 0;
+            }
+        } else {
+            FileReplacement replacement;
+            if (const auto error = FileReplacement::Prepare(path, document_.Bytes(), replacement); error != 0)
+                return error;
+            if (StillAsRead(path, base, compareBytes)) {
+                if (const auto error = replacement.Commit(); error != 0)
+                    return error;
+                document_.Settle();
+                if (const FileStamp written = FileStamp::At(path); written.exists) {
+                    stamp_ = written;
+                    trusted_ = false; // written this very tick
+                    loaded_ = true;
+                }
+                return 0;
+            }
+        }
+        if (Clock::now() >= deadline)
+            return win32_error::Timeout;
+        madeEmpty = false;
+    }
+}
+
+std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool comparedLater, bool &unchanged)
+{
+    unchanged = false;
+    FileStamp now;
+    if (const auto error = FileStamp::Take(path, now); error != 0)
+        return error;
+    if (loaded_ && (trusted_ || comparedLater) && path == path_ && now == stamp_) {
+        unchanged = true;
+        return 0;
+    }
+
+    const timespec horizon = TrustHorizon();
+    std::string bytes;
+    bool sameBytes = false;
+    if (loaded_ && path == path_) {
+        if (!now.exists)
+            sameBytes = document_.Bytes().empty();
+        else if (const auto error = CompareFileContents(path, document_.Bytes(), sameBytes); error != 0)
+            sameBytes = false;
+    }
+    // Until it is read whole, no document stands for the file.
+    loaded_ = false;
+    if (!sameBytes)
+        document_ = IniDocument(); // not two documents at once
+    if (now.exists && !sameBytes) {
+        if (const auto error = ReadFileContents(path, bytes); error != 0)
+            return error;
+    }
+    // A file that changed while it was read is read again next time.
+    const FileStamp after = FileStamp::At(path);
+    const bool steady = after == now;
+    if (!sameBytes)
+        document_ = IniDocument::Parse(std::move(bytes));
+    path_ = path;
+    stamp_ = after;
+    // A missing file cannot appear without changing its stamp.
+    trusted_ = steady && (!now.exists || now.ChangedBefore(horizon));
+    loaded_ = true;
+    unchanged = sameBytes;
+    return 0;
+}
+
+std::uint32_t ProfileFile::AwaitSettled(const std::filesystem::path &path, bool settled, Clock::time_point deadline)
+{
+    while (!settled && stamp_.ChangedLately()) {
+        FileStamp still = stamp_;
+        if (const auto error = AwaitStill(path, still, deadline); error != 0)
+            return error;
+        bool unchanged = false;
+        if (const auto error = Refresh(path, true, unchanged); error != 0)
+            return error;
+        settled = stamp_ == still; // and not changed again since
+    }
+    return 0;
+}
+
+bool ProfileFile::StillAsRead(const std::filesystem::path &path, const FileStamp &base, bool compareBytes)
+{
+    bool same = !compareBytes;
+    return FileStamp::At(path) == base &&
+           (same || (CompareFileContents(path, document_.BytesBeforeChanges(), same) == 0 && same));
+}
+
+} // namespace tallowby::platform
