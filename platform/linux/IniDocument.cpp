@@ -56,26 +56,11 @@ bool SameName(std::string_view a, std::string_view b)
                       [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
-IniDocument IniDocument::Parse(std::string bytes)
+IniDocument IniDocument::Parse(std::string read)
 {
     IniDocument document;
-    document.encoding_ = DetectEncoding(bytes);
+    document.text_ = std::move(read);
     std::size_t start = 0;
-    switch (document.encoding_) {
-    case FileEncoding::Ansi:
-        document.text_ = std::move(bytes);
-        break;
-    case FileEncoding::Utf8:
-        document.text_ = std::move(bytes); // the mark stays in front
-        start = ByteOrderMark(FileEncoding::Utf8).size();
-        break;
-    case FileEncoding::Utf16Le:
-    case FileEncoding::Utf16Be: {
-        const std::string_view units = std::string_view(bytes).substr(2);
-        document.text_ = Utf16ToUtf8(units, document.encoding_ == FileEncoding::Utf16Be);
-        break;
-    }
-    }
     const std::string_view text = document.text_;
     document.sections_.push_back(Section{{}, false, {}, {}});
 
@@ -321,8 +306,7 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
 // the text added by changes is dropped again.
 void IniDocument::Rebase()
 {
-    const std::string_view mark = encoding_ == FileEncoding::Utf8 ? ByteOrderMark(encoding_) : "";
-    std::size_t size = mark.size();
+    std::size_t size = 0;
     for (const Section &section : sections_) {
         size += section.headed ? section.name.length + 4 : 0;
         for (const Entry &entry : section.entries)
@@ -330,7 +314,6 @@ void IniDocument::Rebase()
     }
     std::string bytes;
     bytes.reserve(size);
-    bytes.append(mark);
     auto put = [&](Span &span) {
         const std::string_view text = View(span);
         span = Span{static_cast<std::uint32_t>(bytes.size()), span.length};
@@ -356,7 +339,7 @@ void IniDocument::Rebase()
         }
     }
     if (!keptBefore_) {
-        before_ = !IsUtf16(encoding_) ? std::move(text_) : !encoded_.empty() ? std::move(encoded_) : Encoded();
+        before_ = std::move(text_);
         keptBefore_ = true;
     }
     text_ = std::move(bytes);
@@ -377,7 +360,7 @@ void IniDocument::Settle()
         return section.headed && section.name.length == 0;
     });
     if (nameless) {
-        *this = Parse(std::string(Bytes()));
+        *this = Parse(std::string(Text()));
         return;
     }
     TrimWritten();
@@ -405,29 +388,18 @@ void IniDocument::TrimWritten()
     unsettled_.clear();
 }
 
-const std::string &IniDocument::Bytes()
-{
-    if (changed_) {
-        Rebase();
-        encoded_.clear();
-    }
-    if (!IsUtf16(encoding_))
-        return text_;
-    if (encoded_.empty())
-        encoded_ = Encoded();
-    return encoded_;
-}
-
-const std::string &IniDocument::BytesBeforeChanges()
+const std::string &IniDocument::Text()
 {
     if (changed_)
-        Bytes(); // lays the changes out, keeping the bytes before them
-    return keptBefore_ ? before_ : Bytes();
+        Rebase();
+    return text_;
 }
 
-std::string IniDocument::Encoded() const
+const std::string &IniDocument::TextBeforeChanges()
 {
-    return std::string(ByteOrderMark(encoding_)) + Utf8ToUtf16(text_, encoding_ == FileEncoding::Utf16Be);
+    if (changed_)
+        Rebase(); // keeps the text before the changes
+    return keptBefore_ ? before_ : text_;
 }
 
 } // namespace tallowby::platform

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/linux/FileText.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,28 +10,23 @@ namespace tallowby::platform {
 
 // An INI file as the platform's private-profile calls hold it: sections of
 // entries, where an entry is a name with a value or a bare name (comments
-// are bare names too). Text is ANSI bytes, or UTF-8 in a file with a
-// byte-order mark (see Encoding()); names match regardless of ASCII case
-// and of surrounding blanks.
+// are bare names too). Text is bytes in the file's text form (see
+// FileCodec.h); names match regardless of ASCII case and of surrounding
+// blanks.
 //
 // Written back, the file takes the platform's layout: "[name]" headers,
 // "name=value" lines with blanks trimmed, CR LF line ends, no blank lines,
 // and whatever preceded the first header still first. Entries keep their
 // place and order.
 //
-// Names and values are views into the file's bytes, held once; each section
+// Names and values are views into the file's text, held once; each section
 // builds a hash index of its names on its first look-up, so a look-up costs
 // the same in a file of ten keys or of a hundred thousand.
 class IniDocument {
 public:
-    // Reads `bytes`: lines end at CR LF, LF or a lone CR, and a NUL ends the
-    // text of its line. A file with a byte-order mark is read as the mark
-    // says and written back in the same form.
-    static IniDocument Parse(std::string bytes);
-
-    // ANSI: names and values are ANSI bytes. Otherwise they are UTF-8, and
-    // for UTF-16 files an unpaired surrogate is in its three-byte form.
-    FileEncoding Encoding() const { return encoding_; }
+    // Reads `text`: lines end at CR LF, LF or a lone CR, and a NUL ends the
+    // text of its line.
+    static IniDocument Parse(std::string text);
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
@@ -55,16 +48,16 @@ public:
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
 
-    // The file's bytes in the platform's layout once anything has changed;
-    // until then the bytes as they were read.
-    const std::string &Bytes();
+    // The file's text in the platform's layout once anything has changed;
+    // until then the text as it was read.
+    const std::string &Text();
 
-    // The bytes as they were before the changes since the document was read
-    // or last settled, kept until Settle(), so that a writer can check that
-    // the file still holds them.
-    const std::string &BytesBeforeChanges();
+    // The text as it was before the changes since the document was read or
+    // last settled, kept until Settle(), so that a writer can check that the
+    // file still holds it.
+    const std::string &TextBeforeChanges();
 
-    // Once the bytes are written, makes the document what reading them back
+    // Once the text is written, makes the document what reading them back
     // gives, as the platform reads every file afresh: new names and values
     // lose the trailing blanks they were written with, and the lines of a
     // section without a name join the section before it.
@@ -103,7 +96,6 @@ private:
     std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
     void BuildIndex(const Section &section) const;
     void Rebase();
-    std::string Encoded() const; // a UTF-16 file's bytes from the text
 
     std::string text_;
     std::string added_;
@@ -116,9 +108,7 @@ private:
     };
     std::vector<Written> unsettled_;
     static constexpr std::size_t kHeader = static_cast<std::size_t>(-1);
-    FileEncoding encoding_ = FileEncoding::Ansi;
-    std::string encoded_; // a UTF-16 file's bytes, made when asked for
-    std::string before_;  // the bytes before the changes, once changes are laid out
+    std::string before_; // the text before the changes, once changes are laid out
     bool keptBefore_ = false;
     bool changed_ = false;
 };

@@ -7,10 +7,11 @@
 #include "platform/linux/DriveMapping.h"
 #include "platform/linux/FileContents.h"
 #include "platform/linux/FileRangeLock.h"
-#include "platform/linux/FileText.h"
+#include "platform/linux/FileCodec.h"
 #include "platform/linux/FolderLock.h"
 
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace tallowby::platform {
@@ -33,51 +34,22 @@ std::uint32_t Guard(Body body) noexcept
     }
 }
 
-// An ANSI argument in the form a document holds its text; an ANSI document
-// takes it as it is.
-class InDocument {
-public:
-    InDocument(const IniDocument &document, const char *ansi)
-    {
-        if (ansi == nullptr)
-            return;
-        if (document.Encoding() == FileEncoding::Ansi) {
-            view_ = ansi;
-        } else {
-            converted_ = AnsiToUtf8(ansi);
-            view_ = converted_;
-        }
-        present_ = true;
-    }
-    InDocument(const InDocument &) = delete;
-    InDocument &operator=(const InDocument &) = delete;
-
-    bool present() const { return present_; }
-    std::string_view view() const { return view_; }
-
-private:
-    std::string converted_;
-    std::string_view view_;
-    bool present_ = false;
-};
-
-// A document's text as the ANSI the caller reads.
-std::string ToCaller(const IniDocument &document, std::string_view text)
+// A caller's text, none for null, in the text form of `encoding`.
+std::optional<std::string> InFile(FileEncoding encoding, const char *ansi)
 {
-    if (document.Encoding() == FileEncoding::Ansi)
-        return std::string(text);
-    return Utf8ToAnsi(text, IsUtf16(document.Encoding()));
+    return ansi != nullptr ? std::optional(TextFromAnsi(encoding, ansi)) : std::nullopt;
 }
 
 // Returns whether the document changed.
-bool Apply(IniDocument &document, const ProfileChange &change)
+bool Apply(IniDocument &document, FileEncoding encoding, const ProfileChange &change)
 {
-    const InDocument section(document, change.section), key(document, change.key), value(document, change.value);
-    if (!key.present())
-        return document.RemoveSection(section.view());
-    if (!value.present())
-        return document.RemoveKey(section.view(), key.view());
-    return document.Set(section.view(), key.view(), value.view());
+    const auto section = InFile(encoding, change.section), key = InFile(encoding, change.key),
+               value = InFile(encoding, change.value);
+    if (!key)
+        return document.RemoveSection(*section);
+    if (!value)
+        return document.RemoveKey(*section, *key);
+    return document.Set(*section, *key, *value);
 }
 
 // Writes go to the file a link names, so that the link stays a link.
@@ -124,17 +96,17 @@ std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, std
             return 0;
         auto join = [&](const std::vector<std::string> &names) {
             for (const auto &name : names) {
-                result += ToCaller(document_, name);
+                result += TextToAnsi(encoding_, name);
                 result += '\0';
             }
         };
-        const InDocument section(document_, query.section), key(document_, query.key);
-        if (query.section == nullptr) {
+        const auto section = InFile(encoding_, query.section), key = InFile(encoding_, query.key);
+        if (!section) {
             join(document_.SectionNames());
-        } else if (query.key == nullptr) {
-            join(document_.KeyNames(section.view()));
-        } else if (const auto value = document_.FindQuoted(section.view(), key.view())) {
-            result = ToCaller(document_, *value);
+        } else if (!key) {
+            join(document_.KeyNames(*section));
+        } else if (const auto value = document_.FindQuoted(*section, *key)) {
+            result = TextToAnsi(encoding_, std::string(*value));
             found = true;
         }
         return 0;
@@ -189,7 +161,7 @@ std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const Profile
         const bool compareBytes = !trusted_ && base.exists;
         // From here the document is ahead of the file until it is settled.
         loaded_ = false;
-        if (!Apply(document_, change)) {
+        if (!Apply(document_, encoding_, change)) {
             // Nothing to write, so long as the file held what the change saw.
             if (!compareBytes || StillAsRead(path, base, compareBytes)) {
                 loaded_ = true;
@@ -197,7 +169,7 @@ std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const Profile
             }
         } else {
             FileReplacement replacement;
-            if (const auto error = FileReplacement::Prepare(path, document_.Bytes(), replacement); error != 0)
+            if (const auto error = FileReplacement::Prepare(path, Encode(encoding_, document_.Text()).view(), replacement); error != 0)
                 return error;
             if (StillAsRead(path, base, compareBytes)) {
                 if (const auto error = replacement.Commit(); error != 0)
@@ -232,15 +204,18 @@ std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool compa
     std::string bytes;
     bool sameBytes = false;
     if (loaded_ && path == path_) {
+        const FileBytes read = Encode(encoding_, document_.Text());
         if (!now.exists)
-            sameBytes = document_.Bytes().empty();
-        else if (const auto error = CompareFileContents(path, document_.Bytes(), sameBytes); error != 0)
+            sameBytes = read.view().empty();
+        else if (const auto error = CompareFileContents(path, read.view(), sameBytes); error != 0)
             sameBytes = false;
     }
     // Until it is read whole, no document stands for the file.
     loaded_ = false;
-    if (!sameBytes)
+    if (!sameBytes) {
         document_ = IniDocument(); // not two documents at once
+        encoding_ = FileEncoding::Ansi;
+    }
     if (now.exists && !sameBytes) {
         if (const auto error = ReadFileContents(path, bytes); error != 0)
             return error;
@@ -248,8 +223,11 @@ std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool compa
     // A file that changed while it was read is read again next time.
     const FileStamp after = FileStamp::At(path);
     const bool steady = after == now;
-    if (!sameBytes)
-        document_ = IniDocument::Parse(std::move(bytes));
+    if (!sameBytes) {
+        DecodedFile file = Decode(std::move(bytes));
+        encoding_ = file.encoding;
+        document_ = IniDocument::Parse(std::move(file.text));
+    }
     path_ = path;
     stamp_ = after;
     // A missing file cannot appear without changing its stamp.
@@ -277,7 +255,8 @@ bool ProfileFile::StillAsRead(const std::filesystem::path &path, const FileStamp
 {
     bool same = !compareBytes;
     return FileStamp::At(path) == base &&
-           (same || (CompareFileContents(path, document_.BytesBeforeChanges(), same) == 0 && same));
+           (same ||
+            (CompareFileContents(path, Encode(encoding_, document_.TextBeforeChanges()).view(), same) == 0 && same));
 }
 
 } // namespace tallowby::platform

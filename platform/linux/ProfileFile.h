@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/FileCodec.h"
 #include "platform/linux/FileStamp.h"
 #include "platform/linux/IniDocument.h"
 
@@ -87,6 +88,7 @@ private:
     FileStamp stamp_;
     bool trusted_ = false;
     bool loaded_ = false;
+    FileEncoding encoding_ = FileEncoding::Ansi;
     IniDocument document_;
 };
 

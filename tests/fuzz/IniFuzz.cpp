@@ -3,20 +3,22 @@
 // changes (so a file may hold 0xFF, as a UTF-16 byte-order mark does). Each
 // change must read back at once, and again from the bytes written out.
 
-#include "platform/linux/FileText.h"
+#include "platform/linux/FileCodec.h"
 #include "platform/linux/IniDocument.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-using tallowby::platform::AnsiToUtf8;
-using tallowby::platform::DetectEncoding;
+using tallowby::platform::Decode;
+using tallowby::platform::Encode;
 using tallowby::platform::FileEncoding;
 using tallowby::platform::IniDocument;
+using tallowby::platform::TextFromAnsi;
 using tallowby::platform::StripQuotes;
 using tallowby::platform::TrimBlanks;
 using tallowby::platform::TrimLeadingBlanks;
@@ -53,16 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto split = input.rfind('\xFF');
     std::string_view script = split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
 
-    const std::string_view file = input.substr(0, split);
-    IniDocument document = IniDocument::Parse(std::string(file));
+    auto file = Decode(std::string(input.substr(0, split)));
+    const FileEncoding encoding = file.encoding;
+    IniDocument document = IniDocument::Parse(std::move(file.text));
     document.SectionNames();
-    // A file with a byte-order mark holds UTF-8, and is given names and
-    // values as the calls give them: converted from the code page.
-    const bool unicode = document.Encoding() != FileEncoding::Ansi;
-    auto asText = [unicode](std::string text) { return unicode ? AnsiToUtf8(text) : text; };
+    // Names and values are given as the calls give them: converted from the
+    // code page to the file's text form.
+    auto asText = [encoding](const std::string &text) { return TextFromAnsi(encoding, text); };
     // A first line that starts with the bytes of a byte-order mark reads
     // back as one, on the platform too.
-    auto markAppeared = [&](const std::string &bytes) { return DetectEncoding(bytes) != DetectEncoding(file); };
+    auto reread = [encoding](std::string_view bytes) {
+        auto again = Decode(std::string(bytes));
+        return again.encoding == encoding ? std::optional(IniDocument::Parse(std::move(again.text))) : std::nullopt;
+    };
     constexpr std::string_view kLineBreaks("\r\n\0", 3);
     while (!script.empty()) {
         const char operation = script.front();
@@ -73,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // A name that reads as a header, or as a byte-order mark when it
         // comes first in the file, is another line.
         const std::string_view bare = TrimLeadingBlanks(key);
-        if ((!bare.empty() && bare.front() == '[') || DetectEncoding(bare) != FileEncoding::Ansi)
+        if ((!bare.empty() && bare.front() == '[') || Decode(std::string(bare)).encoding != FileEncoding::Ansi)
             key.insert(0, "k");
         switch (operation % 3) {
         case 0: {
@@ -81,11 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const std::string expected(StripQuotes(TrimBlanks(TrimLeadingBlanks(value))));
             const auto found = document.Find(section, key);
             CHECK(found && *found == expected);
-            const std::string &bytes = document.Bytes();
-            if (markAppeared(bytes))
+            const auto written = reread(Encode(encoding, document.Text()).view());
+            if (!written)
                 return 0;
-            const IniDocument reread = IniDocument::Parse(bytes);
-            const auto again = reread.Find(section, key);
+            const auto again = written->Find(section, key);
             CHECK(again && *again == expected);
             break;
         }
@@ -98,10 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             break;
         }
     }
-    const std::string bytes = document.Bytes();
-    if (markAppeared(bytes))
+    const auto written = reread(Encode(encoding, document.Text()).view());
+    if (!written)
         return 0;
-    const IniDocument reread = IniDocument::Parse(bytes);
     // Names read back without the trailing blanks a change may have given
     // them. A section without a name is written without its header, as the
     // platform writes it, so it is no section when read back.
@@ -109,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::erase_if(names, [](const std::string &name) { return TrimBlanks(name).empty(); });
         return names;
     };
-    const auto before = named(document.SectionNames()), after = named(reread.SectionNames());
+    const auto before = named(document.SectionNames()), after = named(written->SectionNames());
     CHECK(before.size() == after.size());
     for (std::size_t i = 0; i < before.size(); ++i)
         CHECK(tallowby::platform::SameName(before[i], after[i]));

@@ -29,6 +29,20 @@ TEST(Utf8Test, RoundTripsAndRejectsMalformedInput)
     for (const char *bad : {"\xc3", "\xc0\x80", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xff"})
         EXPECT_FALSE(FromUtf8(bad)) << bad;
     EXPECT_EQ(ToUtf8(std::u16string(1, u'\xD800')), "\xef\xbf\xbd");
+    EXPECT_EQ(ToUtf8(std::u16string(1, u'\xD800'), true), "\xed\xa0\x80");
+}
+
+TEST(Utf8Test, LenientReadingSplitsMalformedRunsAsThePlatformDoes)
+{
+    const std::u16string bad(1, u'\xFFFD');
+    // A byte no sequence starts with, a lead whose next byte is out of its
+    // range, and a sequence cut short, each one character.
+    EXPECT_EQ(FromUtf8("\xff" "a", Utf8Policy::Lenient), bad + u"a");
+    EXPECT_EQ(FromUtf8("\xe0\x80" "a", Utf8Policy::Lenient), bad + u"a");
+    EXPECT_EQ(FromUtf8("\xe2\x82" "a", Utf8Policy::Lenient), bad + u"a");
+    EXPECT_EQ(FromUtf8("\xf0\x9f\x98", Utf8Policy::Lenient), bad);
+    EXPECT_EQ(FromUtf8("\xed\xa0\x80", Utf8Policy::Lenient), bad + bad);
+    EXPECT_EQ(FromUtf8("\xed\xa0\x80", Utf8Policy::LenientSurrogates), std::u16string(1, u'\xD800'));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the file in place, and programs that write it in place without any lock.
 
 #include "platform/WriterLock.h"
+#include "platform/linux/FileCodec.h"
 #include "platform/linux/FileSystem.h"
 #include "platform/linux/IniDocument.h"
 #include "platform/linux/Kernel32.h"
@@ -303,7 +304,7 @@ TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)
 
 // The check before the rename compares the file with the bytes the document
 // was read from, in every form a file comes in.
-TEST(BytesBeforeChangesTest, AreTheBytesReadUntilSettled)
+TEST(TextBeforeChangesTest, AreTheBytesReadUntilSettled)
 {
     auto utf16 = [](std::string_view mark, std::string_view ascii) {
         std::string bytes(mark);
@@ -313,14 +314,16 @@ TEST(BytesBeforeChangesTest, AreTheBytesReadUntilSettled)
     };
     const std::string text = "[ExcelData]\r\n  Key = old \r\n";
     for (const std::string &read : {text, "\xEF\xBB\xBF" + text, utf16("\xFF\xFE", text)}) {
-        auto document = platform::IniDocument::Parse(read);
+        auto file = platform::Decode(read);
+        auto document = platform::IniDocument::Parse(std::move(file.text));
+        auto bytesBefore = [&] { return std::string(platform::Encode(file.encoding, document.TextBeforeChanges()).view()); };
         ASSERT_TRUE(document.Set("ExcelData", "Key", "new"));
-        EXPECT_EQ(document.BytesBeforeChanges(), read) << "before the changes are laid out";
-        const std::string written = document.Bytes();
+        EXPECT_EQ(bytesBefore(), read) << "before the changes are laid out";
+        const std::string written(platform::Encode(file.encoding, document.Text()).view());
         EXPECT_NE(written, read);
-        EXPECT_EQ(document.BytesBeforeChanges(), read) << "after";
+        EXPECT_EQ(bytesBefore(), read) << "after";
         document.Settle();
-        EXPECT_EQ(document.BytesBeforeChanges(), written);
+        EXPECT_EQ(bytesBefore(), written);
     }
 }
 

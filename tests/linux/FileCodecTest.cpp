@@ -1,7 +1,7 @@
 // The stand-in's reading of files with a byte-order mark: lossless round
 // trips, and the places where it keeps bytes the platform would lose.
 
-#include "platform/linux/FileText.h"
+#include "platform/linux/FileCodec.h"
 #include "tests/support/SettingsTest.h"
 
 #include <random>
@@ -10,12 +10,39 @@ namespace tallowby::test {
 namespace {
 
 using namespace std::string_literals;
-using platform::AnsiToUtf8;
-using platform::Utf16ToUtf8;
-using platform::Utf8ToAnsi;
-using platform::Utf8ToUtf16;
+using platform::Decode;
+using platform::Encode;
+using platform::FileEncoding;
+using platform::TextFromAnsi;
+using platform::TextToAnsi;
 
-TEST(FileTextTest, AnyUtf16RoundTripsThroughItsUtf8Form)
+TEST(FileCodecTest, MarkTellsTheFormAndIsNoPartOfTheText)
+{
+    struct Case {
+        std::string bytes;
+        FileEncoding encoding;
+        std::string text;
+    };
+    for (const Case &file : {Case{"[a]\r\n", FileEncoding::Ansi, "[a]\r\n"},
+                             Case{"\xef\xbb\xbf[a]", FileEncoding::Utf8, "[a]"},
+                             Case{"\xff\xfe[\0a\0]\0"s, FileEncoding::Utf16Le, "[a]"},
+                             Case{"\xfe\xff\0[\0a\0]"s, FileEncoding::Utf16Be, "[a]"},
+                             Case{"\xef\xbb", FileEncoding::Ansi, "\xef\xbb"}, Case{"", FileEncoding::Ansi, ""}}) {
+        const auto decoded = Decode(file.bytes);
+        EXPECT_EQ(decoded.encoding, file.encoding) << file.bytes;
+        EXPECT_EQ(decoded.text, file.text) << file.bytes;
+        EXPECT_EQ(Encode(decoded.encoding, decoded.text).view(), file.bytes);
+    }
+}
+
+TEST(FileCodecTest, AnsiFileIsWrittenFromTheTextItself)
+{
+    // A settings file in the code page is written without a second copy.
+    const std::string text = "[ExcelData]\r\nKey=v\r\n";
+    EXPECT_EQ(Encode(FileEncoding::Ansi, text).view().data(), text.data());
+}
+
+TEST(FileCodecTest, AnyUtf16RoundTripsThroughItsTextForm)
 {
     // Random units, weighted towards surrogates so that pairs, lone halves
     // and halves in the wrong order all occur.
@@ -29,27 +56,30 @@ TEST(FileTextTest, AnyUtf16RoundTripsThroughItsUtf8Form)
             bytes += static_cast<char>(unit >> 8);
         }
         for (const bool big : {false, true}) {
-            std::string swapped = bytes;
-            for (std::size_t i = 0; big && i + 1 < swapped.size(); i += 2)
-                std::swap(swapped[i], swapped[i + 1]);
-            ASSERT_EQ(Utf8ToUtf16(Utf16ToUtf8(swapped, big), big), swapped) << "round " << round;
+            std::string swapped = big ? "\xfe\xff" : "\xff\xfe";
+            for (std::size_t i = 0; i < bytes.size(); i += 2)
+                swapped += big ? std::string{bytes[i + 1], bytes[i]} : bytes.substr(i, 2);
+            const auto decoded = Decode(swapped);
+            ASSERT_EQ(decoded.encoding, big ? FileEncoding::Utf16Be : FileEncoding::Utf16Le);
+            ASSERT_EQ(Encode(decoded.encoding, decoded.text).view(), swapped) << "round " << round;
         }
     }
 }
 
-TEST(FileTextTest, EveryAnsiByteRoundTripsThroughUtf8)
+TEST(FileCodecTest, EveryAnsiByteRoundTripsThroughUtf8)
 {
     std::string all;
     for (int byte = 1; byte < 256; ++byte)
         all.push_back(static_cast<char>(byte));
-    EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all), false), all);
-    EXPECT_EQ(AnsiToUtf8("\x80\x81\xe9"), "\xe2\x82\xac\xc2\x81\xc3\xa9");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, TextFromAnsi(FileEncoding::Utf8, all)), all);
+    EXPECT_EQ(TextFromAnsi(FileEncoding::Utf8, "\x80\x81\xe9"), "\xe2\x82\xac\xc2\x81\xc3\xa9");
+    EXPECT_EQ(TextFromAnsi(FileEncoding::Ansi, "\x80\x81\xe9"), "\x80\x81\xe9");
 }
 
-TEST(FileTextTest, SurrogateFormsCountAsUnitsOnlyWhenAllowed)
+TEST(FileCodecTest, SurrogateFormsCountAsUnitsOnlyInUtf16Files)
 {
-    EXPECT_EQ(Utf8ToAnsi("\xed\xa0\x80x", true), "?x");
-    EXPECT_EQ(Utf8ToAnsi("\xed\xa0\x80x", false), "??x");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf16Le, "\xed\xa0\x80x"), "?x");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, "\xed\xa0\x80x"), "??x");
 }
 
 // Where the stand-in keeps what the platform would lose; under Wine the

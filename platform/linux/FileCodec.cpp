@@ -1,0 +1,128 @@
+#include "platform/linux/FileCodec.h"
+
+#include "platform/CodePage.h"
+#include "platform/Utf8.h"
+
+#include <utility>
+
+namespace tallowby::platform {
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+
+std::string_view ByteOrderMark(FileEncoding encoding)
+{
+    switch (encoding) {
+    case FileEncoding::Utf8:
+        return kUtf8Mark;
+    case FileEncoding::Utf16Le:
+        return kUtf16LeMark;
+    case FileEncoding::Utf16Be:
+        return kUtf16BeMark;
+    case FileEncoding::Ansi:
+        break;
+    }
+    return {};
+}
+
+FileEncoding Detect(std::string_view bytes)
+{
+    for (const FileEncoding encoding : {FileEncoding::Utf8, FileEncoding::Utf16Le, FileEncoding::Utf16Be}) {
+        if (bytes.substr(0, ByteOrderMark(encoding).size()) == ByteOrderMark(encoding))
+            return encoding;
+    }
+    return FileEncoding::Ansi;
+}
+
+bool IsUtf16(FileEncoding encoding) { return encoding == FileEncoding::Utf16Le || encoding == FileEncoding::Utf16Be; }
+
+// How text in that form reads as UTF-16 units.
+Utf8Policy TextPolicy(FileEncoding encoding)
+{
+    return IsUtf16(encoding) ? Utf8Policy::LenientSurrogates : Utf8Policy::Lenient;
+}
+
+std::u16string Utf16Units(std::string_view bytes, bool bigEndian)
+{
+    std::u16string units;
+    units.reserve(bytes.size() / 2 + 1);
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        units.push_back(static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+    }
+    return units;
+}
+
+std::string Utf16Bytes(std::u16string_view units, bool bigEndian)
+{
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        const auto high = static_cast<char>(unit >> 8);
+        const auto low = static_cast<char>(unit & 0xFF);
+        bytes.push_back(bigEndian ? high : low);
+        bytes.push_back(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+} // namespace
+
+DecodedFile Decode(std::string bytes)
+{
+    DecodedFile file{Detect(bytes), {}};
+    const std::size_t mark = ByteOrderMark(file.encoding).size();
+    switch (file.encoding) {
+    case FileEncoding::Ansi:
+        file.text = std::move(bytes);
+        break;
+    case FileEncoding::Utf8:
+        bytes.erase(0, mark);
+        file.text = std::move(bytes);
+        break;
+    case FileEncoding::Utf16Le:
+    case FileEncoding::Utf16Be: {
+        std::u16string units = Utf16Units(std::string_view(bytes).substr(mark), file.encoding == FileEncoding::Utf16Be);
+        bytes = std::string(); // not two copies of the file at once
+        file.text = ToUtf8(units, true);
+        break;
+    }
+    }
+    return file;
+}
+
+FileBytes Encode(FileEncoding encoding, std::string_view text)
+{
+    FileBytes bytes;
+    if (encoding == FileEncoding::Ansi) {
+        bytes.text_ = text;
+        return bytes;
+    }
+    bytes.encoded_ = true;
+    bytes.bytes_ = ByteOrderMark(encoding);
+    if (encoding == FileEncoding::Utf8)
+        bytes.bytes_ += text;
+    else
+        bytes.bytes_ += Utf16Bytes(*FromUtf8(text, TextPolicy(encoding)), encoding == FileEncoding::Utf16Be);
+    return bytes;
+}
+
+std::string TextFromAnsi(FileEncoding encoding, std::string_view ansi)
+{
+    if (encoding == FileEncoding::Ansi)
+        return std::string(ansi);
+    return ToUtf8(FromAnsi(ansi));
+}
+
+std::string TextToAnsi(FileEncoding encoding, std::string text)
+{
+    if (encoding == FileEncoding::Ansi)
+        return text;
+    return ToAnsi(*FromUtf8(text, TextPolicy(encoding)));
+}
+
+} // namespace tallowby::platform
