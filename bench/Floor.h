@@ -15,4 +15,7 @@ void DurableReplace(const std::filesystem::path &path, const std::string &bytes)
 // Peak resident memory of the process so far, in bytes (0 where unknown).
 std::size_t PeakMemory();
 
+// Size of the CPU's largest cache, in bytes (0 where unknown).
+std::size_t LargestCacheBytes();
+
 } // namespace tallowby::bench

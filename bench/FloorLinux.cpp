@@ -48,4 +48,10 @@ std::size_t PeakMemory()
     return static_cast<std::size_t>(usage.ru_maxrss) * 1024;
 }
 
+std::size_t LargestCacheBytes()
+{
+    const long bytes = ::sysconf(_SC_LEVEL3_CACHE_SIZE);
+    return bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
+}
+
 } // namespace tallowby::bench

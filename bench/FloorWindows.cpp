@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <stdexcept>
+#include <vector>
 
 namespace tallowby::bench {
 
@@ -51,6 +52,20 @@ std::size_t PeakMemory()
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters))
         return 0;
     return counters.PeakWorkingSetSize;
+}
+
+std::size_t LargestCacheBytes()
+{
+    DWORD bytes = 0;
+    ::GetLogicalProcessorInformation(nullptr, &bytes);
+    std::vector<SYSTEM_LOGICAL_PROCESSOR_INFORMATION> entries(bytes / sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION));
+    if (entries.empty() || !::GetLogicalProcessorInformation(entries.data(), &bytes))
+        return 0;
+    std::size_t largest = 0;
+    for (const auto &entry : entries)
+        if (entry.Relationship == RelationCache && entry.Cache.Size > largest)
+            largest = entry.Cache.Size;
+    return largest;
 }
 
 } // namespace tallowby::bench

@@ -1,14 +1,18 @@
-// Times the settings store against the file system's floor for files of a
-// given number of keys. Prints one tab-separated line per figure:
-//   keys  figure  value
+// Times the settings store side by side with the INI libraries a user might
+// pick instead and with the file system's floor, for a file of a given
+// number of keys. Prints one tab-separated line per figure and contender:
+//   keys  figure  contender  value
 // Times are medians in microseconds; memory is in bytes.
-// usage: settings_bench [KEYS,KEYS,...] [SECONDS_PER_FIGURE]
-//        settings_bench --memory KEYS
+// usage: settings_bench [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]
+//        settings_bench --memory KEYS [CONTENDER]
 
+#include "bench/Contender.h"
 #include "bench/Floor.h"
+#include "bench/Interleave.h"
 #include "platform/HostPath.h"
-#include "settings/BoundEntry.h"
-#include "settings/Form1Operations.h"
+#ifdef TALLOWBY_BENCH_PEERS
+#include "bench/peers/Peers.h"
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -16,9 +20,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tallowby::bench {
@@ -30,30 +37,6 @@ double SecondsPerFigure = 0.3;
 
 double Since(Clock::time_point start) { return std::chrono::duration<double, std::micro>(Clock::now() - start).count(); }
 
-// The median of what `timed(i)` reports, over as many runs as fit the time
-// given.
-double Median(const std::function<double(int)> &timed, int minimum, int maximum)
-{
-    std::vector<double> times;
-    const auto end = Clock::now() + std::chrono::duration<double>(SecondsPerFigure);
-    for (int i = 0; i < maximum && (i < minimum || Clock::now() < end); ++i)
-        times.push_back(timed(i));
-    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-    return times[times.size() / 2];
-}
-
-// The median time of one call, in microseconds.
-double MedianMicroseconds(const std::function<void(int)> &call, int minimum = 5, int maximum = 20000)
-{
-    return Median([&](int i) {
-        const auto start = Clock::now();
-        call(i);
-        return Since(start);
-    }, minimum, maximum);
-}
-
-std::u16string Text(const std::string &ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
 std::string MakeFile(int keys)
 {
     std::string bytes = "[ExcelData]\r\n";
@@ -62,10 +45,14 @@ std::string MakeFile(int keys)
     return bytes;
 }
 
-void Print(int keys, const char *figure, double value) { std::printf("%d\t%s\t%.3f\n", keys, figure, value); }
+// Writes the file in place, as a program that truncates and rewrites it.
+void WriteInPlace(const std::filesystem::path &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 // Writes the file of `keys` keys piece by piece, so that the benchmark holds
-// no copy of it that would count against the store's memory.
+// no copy of it that would count against a contender's memory.
 void WriteFile(const std::filesystem::path &path, int keys)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -74,91 +61,250 @@ void WriteFile(const std::filesystem::path &path, int keys)
         out << "Key" << i << "=Value number " << i << "\r\n";
 }
 
-// Peak memory of a get, a save, a get after a peer's change and a save of a
-// new key, in a process that does nothing else.
-void MeasureMemory(int keys)
+void Print(int keys, const char *figure, const std::string &contender, double value)
 {
-    const auto path = platform::HostPath("C:\\MyExcelSettings.ini");
+    std::printf("%d\t%s\t%s\t%.3f\n", keys, figure, contender.c_str(), value);
+}
+
+std::filesystem::path SettingsFile() { return platform::HostPath("C:\\MyExcelSettings.ini"); }
+
+std::vector<std::string> ContenderNames()
+{
+#ifdef TALLOWBY_BENCH_PEERS
+    return {"ours", "bare", "qsettings", "simpleini", "inih", "floor"};
+#else
+    return {"ours", "bare", "floor"};
+#endif
+}
+
+// Each contender keeps its own file beside the settings file; ours and the
+// bare call beneath it share the settings file itself.
+std::filesystem::path OwnFile(const std::string &name)
+{
+    return name == "ours" || name == "bare" ? SettingsFile() : SettingsFile().parent_path() / (name + ".ini");
+}
+
+std::unique_ptr<Contender> MakeContender(const std::string &name)
+{
+    const auto file = OwnFile(name);
+    if (name == "ours")
+        return MakeOurs(file);
+    if (name == "bare")
+        return MakeBare(file);
+    if (name == "floor")
+        return MakeFloor(file);
+#ifdef TALLOWBY_BENCH_PEERS
+    if (name == "qsettings")
+        return MakeQSettingsPeer(file);
+    if (name == "simpleini")
+        return MakeSimpleIniPeer(file);
+    if (name == "inih")
+        return MakeInihPeer(file);
+#endif
+    throw std::invalid_argument("no contender " + name);
+}
+
+// Touches more memory than the CPU's caches hold, so that the next call
+// finds none of its own data there: twice the largest cache, at least 64 MiB
+// and at most 512 MiB, which a 32-bit process can still allocate.
+class CacheFlusher {
+public:
+    std::size_t Bytes() const { return junk_.size(); }
+
+    void operator()()
+    {
+        unsigned sum = 0;
+        for (std::size_t i = 0; i < junk_.size(); i += 64)
+            sum += ++junk_[i];
+        sink_ = sum;
+    }
+
+private:
+    std::vector<unsigned char> junk_ =
+        std::vector<unsigned char>(std::clamp<std::size_t>(2 * LargestCacheBytes(), 64u << 20, 512u << 20));
+    volatile unsigned sink_ = 0;
+};
+
+// Peak memory of a get, a save, a get after another program's change and a
+// save of a new key, in a process that does nothing else.
+void MeasureMemory(int keys, const std::string &name)
+{
+    const auto path = OwnFile(name);
     std::filesystem::create_directories(path.parent_path());
     WriteFile(path, keys);
-    const auto window = CreateWindowlessOperations();
+    Print(keys, "file_bytes", name, static_cast<double>(std::filesystem::file_size(path)));
+    const auto contender = MakeContender(name);
     const std::size_t baseline = PeakMemory();
-    window->ProfileSettingGet(u"Key1", u"none");
-    window->ProfileSettingSave(u"Key1", u"Value Number 1");
+    contender->Get("Key1");
+    if (contender->Saves())
+        contender->Save("Key1", "Value Number 1");
     {
         std::fstream peer(path, std::ios::binary | std::ios::in | std::ios::out);
         peer.seekp(-3, std::ios::end);
         peer.put('X');
     }
-    window->ProfileSettingGet(u"Key2", u"none");
-    window->ProfileSettingSave(u"NewKey", u"Value new");
-    Print(keys, "file_bytes", static_cast<double>(std::filesystem::file_size(path)));
-    Print(keys, "memory_above_baseline", static_cast<double>(PeakMemory() - baseline));
+    contender->Get("Key2");
+    if (contender->Saves())
+        contender->Save("NewKey", "Value new");
+    Print(keys, "memory", name, static_cast<double>(PeakMemory() - baseline));
 }
 
-void Measure(int keys)
-{
-    const auto path = platform::HostPath("C:\\MyExcelSettings.ini");
-    std::filesystem::create_directories(path.parent_path());
-    const std::string bytes = MakeFile(keys);
-    { std::ofstream(path, std::ios::binary) << bytes; }
+class Race {
+public:
+    explicit Race(int keys) : keys_(keys), bytes_(MakeFile(keys)), random_(static_cast<unsigned>(keys))
+    {
+        std::filesystem::create_directories(SettingsFile().parent_path());
+        for (const auto &name : ContenderNames()) {
+            WriteInPlace(OwnFile(name), bytes_);
+            all_.push_back(MakeContender(name));
+        }
+        // The other program's change, detectable by size: the last value
+        // gains a letter.
+        changed_ = bytes_.substr(0, bytes_.size() - 2) + "X\r\n";
+    }
 
-    const auto window = CreateWindowlessOperations();
-    std::mt19937 random(keys);
-    auto randomKey = [&] { return std::uniform_int_distribution<int>(0, keys - 1)(random); };
+    void Run()
+    {
+        Figure("get", Pick([](const Contender &) { return true; }), [&](Contender &c) { return TimedGet(c); });
+        Figure("get_changed", Pick([](const Contender &c) { return c.kind() != Contender::Kind::Bare; }),
+               [&](Contender &c) { return TimedGetChanged(c); });
+        Stale();
+        const auto saving = Pick([](const Contender &c) { return c.Saves(); });
+        for (Contender *c : saving)
+            Print(keys_, "flushes", c->Name(), c->Flushes() ? 1 : 0);
+        Figure("save_existing", saving, [&](Contender &c) { return TimedSave(c); });
+        CacheFlusher flush;
+        Print(keys_, "flush_bytes", "all", static_cast<double>(flush.Bytes()));
+        Figure("save_cold", saving, [&](Contender &c) {
+            flush();
+            return TimedSave(c);
+        }, false);
+        int added = 0;
+        Figure("save_new", saving, [&](Contender &c) {
+            const auto start = Clock::now();
+            c.Save("New" + std::to_string(++added), "Value new");
+            return Since(start);
+        });
+    }
 
-    Print(keys, "floor_stat", MedianMicroseconds([&](int) { StatFile(path); }));
-    Print(keys, "floor_read", MedianMicroseconds([&](int) { ReadWholeFile(path); }));
+private:
+    template <typename Filter>
+    std::vector<Contender *> Pick(Filter keep)
+    {
+        std::vector<Contender *> picked;
+        for (const auto &c : all_)
+            if (keep(*c))
+                picked.push_back(c.get());
+        return picked;
+    }
 
-    Print(keys, "get", MedianMicroseconds([&](int) {
-              window->ProfileSettingGet(Text("Key" + std::to_string(randomKey())), u"none");
-          }));
+    // Puts every file back as it was and lets it age past the moment in
+    // which a keeper would distrust a just-changed file.
+    void Reset()
+    {
+        for (const auto &name : ContenderNames())
+            WriteInPlace(OwnFile(name), bytes_);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 
-    // The bare platform call, for the store's own share of a get.
-    BoundEntry<platform::GetPrivateProfileStringAFn> raw("kernel32", "GetPrivateProfileStringA");
-    platform::GetPrivateProfileStringAFn get = nullptr;
-    raw.Get(get);
-    Print(keys, "get_raw", MedianMicroseconds([&](int) {
-              char buffer[255];
-              const std::string key = "Key" + std::to_string(randomKey());
-              get("ExcelData", key.c_str(), "none", buffer, sizeof buffer, "C:\\MyExcelSettings.ini");
-          }));
+    void Figure(const char *figure, const std::vector<Contender *> &contenders,
+                const std::function<double(Contender &)> &timed, bool dropFirst = true)
+    {
+        Reset();
+        const Turns turns{SecondsPerFigure * static_cast<double>(contenders.size()), 5, dropFirst};
+        const auto medians = Interleave(contenders, timed, turns, random_);
+        for (std::size_t i = 0; i < contenders.size(); ++i)
+            Print(keys_, figure, contenders[i]->Name(), medians[i]);
+    }
 
-    // A get right after another process's change: the file is rewritten
-    // between calls, as a peer would.
-    std::string changed = bytes;
-    changed[changed.size() - 3] = 'X'; // same size, other content
-    Print(keys, "get_after_change", Median([&](int i) {
-              { std::ofstream(path, std::ios::binary) << (i % 2 ? bytes : changed); }
-              const auto start = Clock::now();
-              window->ProfileSettingGet(Text("Key" + std::to_string(randomKey())), u"none");
-              return Since(start);
-          }, 5, 200));
+    int RandomKey() { return std::uniform_int_distribution<int>(0, keys_ - 1)(random_); }
 
-    // Each save changes its key's value, keeping the file's size.
-    std::vector<bool> flipped(static_cast<std::size_t>(keys));
-    Print(keys, "save_existing", MedianMicroseconds([&](int) {
-              const int key = randomKey();
-              const bool flip = !flipped[static_cast<std::size_t>(key)];
-              flipped[static_cast<std::size_t>(key)] = flip;
-              window->ProfileSettingSave(Text("Key" + std::to_string(key)),
-                                         Text((flip ? "Value Number " : "Value number ") + std::to_string(key)));
-          }, 5, 2000));
-    Print(keys, "save_new", MedianMicroseconds([&](int i) {
-              window->ProfileSettingSave(Text("New" + std::to_string(i)), u"Value new");
-          }, 5, 2000));
+    static void Expect(const Contender &c, const std::string &got, const std::string &expected)
+    {
+        if (c.kind() != Contender::Kind::Floor && got != expected)
+            throw std::runtime_error(c.Name() + " read \"" + got + "\" for \"" + expected + "\"");
+    }
 
-    const std::string current = ReadWholeFile(path);
-    Print(keys, "floor_replace", MedianMicroseconds([&](int) { DurableReplace(path, current); }, 5, 2000));
-}
+    double TimedGet(Contender &c)
+    {
+        const int key = RandomKey();
+        const std::string name = "Key" + std::to_string(key);
+        const auto start = Clock::now();
+        const std::string value = c.Get(name);
+        const double time = Since(start);
+        Expect(c, value, "Value number " + std::to_string(key));
+        return time;
+    }
+
+    // Another program changes the file, then the contender reads the value
+    // that changed.
+    double TimedGetChanged(Contender &c)
+    {
+        const bool grow = (flips_[&c] ^= true);
+        WriteInPlace(c.File(), grow ? changed_ : bytes_);
+        const std::string last = "Key" + std::to_string(keys_ - 1);
+        const auto start = Clock::now();
+        const std::string value = c.GetChanged(last);
+        const double time = Since(start);
+        Expect(c, value, "Value number " + std::to_string(keys_ - 1) + (grow ? "X" : ""));
+        return time;
+    }
+
+    // How many gets return the old value right after another program
+    // changed the file in place, keeping its size.
+    void Stale()
+    {
+        Reset();
+        const std::string last = "Key" + std::to_string(keys_ - 1);
+        const std::size_t at = bytes_.size() - 2 - ("Value number " + std::to_string(keys_ - 1)).size();
+        for (const auto &c : all_) {
+            if (c->kind() != Contender::Kind::Store)
+                continue;
+            std::string bytes = bytes_;
+            int trials = 0, missed = 0;
+            const auto end = Clock::now() + std::chrono::duration<double>(SecondsPerFigure);
+            for (; trials < 200 && (trials < 10 || Clock::now() < end); ++trials) {
+                c->Get(last);
+                bytes[at] = static_cast<char>('A' + trials % 26);
+                WriteInPlace(c->File(), bytes);
+                if (c->Get(last) != bytes.substr(at, bytes.size() - 2 - at))
+                    ++missed;
+            }
+            Print(keys_, "stale", c->Name(), missed);
+            Print(keys_, "stale_trials", c->Name(), trials);
+        }
+    }
+
+    // Changes a random key's value, keeping the file's size.
+    double TimedSave(Contender &c)
+    {
+        auto &flipped = flipped_[&c];
+        flipped.resize(static_cast<std::size_t>(keys_));
+        const int key = RandomKey();
+        const bool flip = !flipped[static_cast<std::size_t>(key)];
+        flipped[static_cast<std::size_t>(key)] = flip;
+        const std::string value = (flip ? "Value Number " : "Value number ") + std::to_string(key);
+        const auto start = Clock::now();
+        c.Save("Key" + std::to_string(key), value);
+        return Since(start);
+    }
+
+    int keys_;
+    std::string bytes_;
+    std::string changed_;
+    std::mt19937 random_;
+    std::vector<std::unique_ptr<Contender>> all_;
+    std::map<const Contender *, bool> flips_;
+    std::map<const Contender *, std::vector<bool>> flipped_;
+};
 
 } // namespace
 } // namespace tallowby::bench
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "--memory") {
-        tallowby::bench::MeasureMemory(std::atoi(argv[2]));
+    if (argc >= 3 && std::string(argv[1]) == "--memory") {
+        tallowby::bench::MeasureMemory(std::atoi(argv[2]), argc > 3 ? argv[3] : "ours");
         return 0;
     }
     std::vector<int> sizes = {10, 1000, 10000, 100000};
@@ -170,7 +316,12 @@ int main(int argc, char **argv)
     }
     if (argc > 2)
         tallowby::bench::SecondsPerFigure = std::atof(argv[2]);
-    for (const int keys : sizes)
-        tallowby::bench::Measure(keys);
+    try {
+        for (const int keys : sizes)
+            tallowby::bench::Race(keys).Run();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "settings_bench: %s\n", error.what());
+        return 1;
+    }
     return 0;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Times the settings store on both builds against the file system's floor
-# and prints one table: ours (Linux stand-in), the platform (kernel32 under
-# Wine), the floor, and the ratios.
-# usage: bench.sh [KEYS,KEYS,...] [SECONDS_PER_FIGURE]   (default: 10,1000,10000,100000 0.5)
+# Times the settings store beside the INI libraries a user might pick instead
+# (QSettings, SimpleIni, inih), the platform (kernel32 under Wine) and the
+# file system's floor, one process per size, and prints one Markdown table
+# with the ratios ours/best peer and ours/floor.
+# usage: bench.sh [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]   (default: 10,1000,10000,100000 0.5)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=${1:-10,1000,10000,100000}
@@ -20,39 +21,88 @@ cmake --build --preset windows --target settings_bench >/dev/null
 export WINEPREFIX=$work/wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1 && wineserver -w
 
-TALLOWBY_PREFIX=$work/native build/native-release/bench/settings_bench "$sizes" "$seconds" >"$work/ours.tsv"
+native=build/native-release/bench/settings_bench
+windows=build/windows/bench/settings_bench.exe
 for keys in ${sizes//,/ }; do
-  TALLOWBY_PREFIX=$work/native-memory build/native-release/bench/settings_bench --memory "$keys" >>"$work/ours.tsv"
+  TALLOWBY_PREFIX=$work/native "$native" "$keys" "$seconds" >>"$work/native.tsv"
+  for contender in ours qsettings simpleini inih; do
+    TALLOWBY_PREFIX=$work/memory-$contender "$native" --memory "$keys" "$contender" >>"$work/native.tsv"
+  done
+  wine "$windows" "$keys" "$seconds" | tr -d '\r' >>"$work/platform.tsv"
+  wine "$windows" --memory "$keys" | tr -d '\r' >>"$work/platform.tsv"
 done
-wine build/windows/bench/settings_bench.exe "$sizes" "$seconds" | tr -d '\r' >"$work/platform.tsv"
 wineserver -k || true
 
-python3 - "$work/ours.tsv" "$work/platform.tsv" <<'PY'
+python3 - "$work/native.tsv" "$work/platform.tsv" <<'PY'
 import sys
+
 def load(path):
     figures = {}
     for line in open(path):
-        keys, name, value = line.split("\t")
-        figures[(int(keys), name)] = float(value)
+        keys, figure, contender, value = line.rstrip("\n").split("\t")
+        figures[(int(keys), figure, contender)] = float(value)
     return figures
-ours, platform = load(sys.argv[1]), load(sys.argv[2])
-rows = [
-    ("get", "floor_stat", "get of an existing key (us)"),
-    ("get_after_change", "floor_read", "first get after a peer's change (us)"),
-    ("save_existing", "floor_replace", "save of an existing key (us)"),
-    ("save_new", "floor_replace", "save of a new key (us)"),
+
+native, platform = load(sys.argv[1]), load(sys.argv[2])
+sizes = sorted({k for k, _, _ in native})
+peers = ["qsettings", "simpleini", "inih"]
+columns = ["ours", "QSettings", "SimpleIni", "inih", "platform (Wine)", "floor", "ours/best peer", "ours/floor"]
+rows = [  # figure, label, floor's figure, floor's name
+    ("get", "get, file unchanged", "get", "stat"),
+    ("bare", "get through the bare GetPrivateProfileStringA", "get", "stat"),
+    ("get_changed", "first get after another program changed the file", "get_changed", "read"),
+    ("stale", "stale gets after same-size changes", None, ""),
+    ("save_existing", "save of an existing key", "save_existing", "durable replace"),
+    ("save_cold", "save of an existing key, cold CPU caches", "save_cold", "durable replace"),
+    ("save_new", "save of a new key", "save_new", "durable replace"),
+    ("memory", "peak memory above baseline", "file_bytes", "file"),
 ]
-print(f"{'keys':>7}  {'figure':<38}{'ours':>10}{'platform':>11}{'floor':>10}{'ours/platform':>15}{'ours/floor':>12}")
-for keys in sorted({k for k, _ in ours}):
-    if (keys, "get") not in ours:
-        continue
-    for name, floor_name, label in rows:
-        o, p, f = ours[(keys, name)], platform.get((keys, name), float("nan")), ours[(keys, floor_name)]
-        print(f"{keys:>7}  {label:<38}{o:>10.1f}{p:>11.1f}{f:>10.1f}{o / p:>15.2f}{o / f:>12.2f}")
-    o, r = ours[(keys, "get")], ours[(keys, "get_raw")]
-    print(f"{keys:>7}  {'store overhead over the raw get (%)':<38}{100 * (o - r) / r:>10.1f}"
-          f"{100 * (platform[(keys, 'get')] - platform[(keys, 'get_raw')]) / platform[(keys, 'get_raw')]:>11.1f}")
-    if (keys, "memory_above_baseline") in ours:
-        m, b = ours[(keys, "memory_above_baseline")], ours[(keys, "file_bytes")]
-        print(f"{keys:>7}  {'peak memory / file size':<38}{m / b:>10.2f}")
+
+def number(value, figure=""):
+    if figure in ("memory", "file_bytes"):
+        if value < 1024:
+            return f"{value:.0f} B"
+        return f"{value / 1024:.0f} KiB" if value < 1 << 20 else f"{value / (1 << 20):.1f} MiB"
+    return f"{value:,.0f}" if value >= 1000 else f"{value:.1f}" if value >= 10 else f"{value:.2f}"
+
+def cell(figures, keys, figure, contender):
+    if figure == "bare":
+        figure, contender = "get", ("bare" if contender == "ours" else None)
+    value = figures.get((keys, figure, contender))
+    if value is None:
+        return None, "–"
+    if figure == "stale":
+        return value, f"{value:.0f} of {figures[(keys, 'stale_trials', contender)]:.0f}"
+    mark = " *" if figures.get((keys, "flushes", contender)) == 0 and figure.startswith("save") else ""
+    return value, number(value, figure) + mark
+
+table = [["figure", "keys"] + columns]
+for figure, label, floor_figure, floor_name in rows:
+    for keys in sizes:
+        ours, ours_text = cell(native, keys, figure, "ours")
+        if ours is None:
+            continue
+        values = [cell(native, keys, figure, p) for p in peers]
+        platform_text = cell(platform, keys, figure, "ours")[1]
+        floor = native.get((keys, floor_figure, "ours" if floor_figure == "file_bytes" else "floor"))
+        floor_text = "–" if floor is None else f"{floor_name} {number(floor, floor_figure)}"
+        # Durable saves are compared with durable saves only.
+        best = [v for p, (v, _) in zip(peers, values) if v is not None and
+                not (figure.startswith("save") and native.get((keys, "flushes", p)) == 0)]
+        ratio = "–" if figure in ("stale", "bare") or not best or min(best) == 0 else f"{ours / min(best):.2f}"
+        to_floor = "–" if floor is None or floor == 0 else f"{ours / floor:.2f}"
+        table.append([label, f"{keys:,}", ours_text] + [t for _, t in values] + [platform_text, floor_text, ratio, to_floor])
+        label = ""
+
+widths = [max(len(row[i]) for row in table) for i in range(len(table[0]))]
+for n, row in enumerate(table):
+    print("| " + " | ".join(c.ljust(w) if i < 2 else c.rjust(w) for i, (c, w) in enumerate(zip(row, widths))) + " |")
+    if n == 0:
+        print("|" + "|".join("-" * (w + 1) + ":" if i >= 2 else "-" * (w + 2) for i, w in enumerate(widths)) + "|")
+flush = native.get((sizes[0], "flush_bytes", "all"), 0) / (1 << 20)
+print()
+print("Times are medians in µs. * does not flush its save to disk (the file may be lost or torn by a crash);")
+print("ours/best peer compares with the fastest of QSettings, SimpleIni and inih, for saves with those that flush.")
+print(f"Cold: {flush:.0f} MiB of other memory touched before each call. Stale: gets that returned the old value")
+print("right after another program rewrote the file in place with the same size.")
 PY
