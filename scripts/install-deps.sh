@@ -22,7 +22,7 @@ packages=(
   wine wine32:i386
   qt6-base-dev dbus dbus-x11 libglib2.0-bin iproute2
   xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
-  icoutils python3
+  icoutils python3 locales
   file desktop-file-utils appstream lintian scdoc man-db python3-pyatspi at-spi2-core
 )
 
