@@ -204,6 +204,7 @@ private:
     {
         for (const auto &name : ContenderNames())
             WriteInPlace(OwnFile(name), bytes_);
+        flipped_.clear(); // each save must change its value again
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 
@@ -211,6 +212,8 @@ private:
                 const std::function<double(Contender &)> &timed, bool dropFirst = true)
     {
         Reset();
+        for (Contender *c : contenders)
+            c->Get("Key0"); // each reads the file as it now is, untimed
         const Turns turns{SecondsPerFigure * static_cast<double>(contenders.size()), 5, dropFirst};
         const auto medians = Interleave(contenders, timed, turns, random_);
         for (std::size_t i = 0; i < contenders.size(); ++i)
