@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/NameIndex.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,34 +10,28 @@
 
 namespace tallowby::platform {
 
+class IniLayout;
+
 // An INI file as the platform's private-profile calls hold it: sections of
 // entries, where an entry is a name with a value or a bare name (comments
 // are bare names too). Text is bytes in the file's text form (see
-// FileCodec.h); names match regardless of ASCII case and of surrounding
-// blanks.
+// FileCodec.h); names match as SameName says (IniLexer.h). Changes keep
+// each entry's place and order, and written back the file takes the
+// platform's layout (IniLayout.h).
 //
-// Written back, the file takes the platform's layout: "[name]" headers,
-// "name=value" lines with blanks trimmed, CR LF line ends, no blank lines,
-// and whatever preceded the first header still first. Entries keep their
-// place and order.
-//
-// Names and values are views into the file's text, held once; each section
-// builds a hash index of its names on its first look-up, so a look-up costs
-// the same in a file of ten keys or of a hundred thousand.
+// Names and values are held once, as places in the text read and in the
+// text that changes added; every answer is a copy, so no later call can
+// spoil it. Each section keeps a NameIndex of its names.
 class IniDocument {
 public:
-    // Reads `text`: lines end at CR LF, LF or a lone CR, and a NUL ends the
-    // text of its line.
+    // Reads `text`, split into lines as NextLine does.
     static IniDocument Parse(std::string text);
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
-    // surrounding blanks and a matching pair of surrounding quotes; none
-    // when the section, the key or the key's value is absent. The view lasts
-    // until the document changes.
-    std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
-    // The same value with its quotes still on.
-    std::optional<std::string_view> FindQuoted(std::string_view section, std::string_view key) const;
+    // surrounding blanks but with any quotes still on; none when the
+    // section, the key or the key's value is absent.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
     // Stores `value` under `key`: the key's entry takes it where it stands,
     // else an entry is added at the end of the section, else the section at
@@ -48,25 +44,23 @@ public:
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
 
-    // The file's text in the platform's layout once anything has changed;
-    // until then the text as it was read.
-    const std::string &Text();
+    // The text the document was read from or last settled with: what the
+    // file holds while no one else changes it. Changes do not show in it;
+    // it lasts until the next Settle.
+    const std::string &Text() const { return text_; }
 
-    // The text as it was before the changes since the document was read or
-    // last settled, kept until Settle(), so that a writer can check that the
-    // file still holds it.
-    const std::string &TextBeforeChanges();
+    // The text with the changes, in the platform's layout.
+    std::string LayOut() const;
 
-    // Once the text is written, makes the document what reading them back
-    // gives, as the platform reads every file afresh: new names and values
-    // lose the trailing blanks they were written with, and the lines of a
-    // section without a name join the section before it.
-    void Settle();
+    // Once `written`, what LayOut gave, is in the file, makes the document
+    // what reading it back gives, as the platform reads every file afresh:
+    // new names and values lose the trailing blanks they were written with,
+    // and the lines of a section without a name join the section before it.
+    void Settle(std::string written);
 
 private:
-    // Where a name or value lies: in the bytes read, or in added text.
-    // The top bit of the offset tells text added by changes from the
-    // bytes read.
+    // Where a name or value lies: in the text read, or in added text. The
+    // top bit of the offset tells text added by changes from the text read.
     struct Span {
         std::uint32_t offset = 0;
         std::uint32_t length = 0;
@@ -83,19 +77,20 @@ private:
         Span name;
         bool headed = true; // false for the lines before the first header
         std::vector<Entry> entries;
-        mutable std::vector<std::uint32_t> index; // entry number + 1 per slot; 0 is free
-        mutable bool searched = false;
+        NameIndex index;
     };
 
     std::string_view View(Span span) const;
     Span Add(std::string_view text);
     const Section *FindSection(std::string_view name) const;
     Section *FindSection(std::string_view name);
+    std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
     bool SameAsGiven(Span span, std::string_view name) const;
     void TrimWritten();
-    std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
-    void BuildIndex(const Section &section) const;
-    void Rebase();
+    // Lays the document out through `layout`, telling `placed` where each
+    // name and value lands. `Self` is the document, const or not.
+    template <typename Self, typename Placed>
+    static void Walk(Self &self, IniLayout &layout, Placed placed);
 
     std::string text_;
     std::string added_;
@@ -108,17 +103,6 @@ private:
     };
     std::vector<Written> unsettled_;
     static constexpr std::size_t kHeader = static_cast<std::size_t>(-1);
-    std::string before_; // the text before the changes, once changes are laid out
-    bool keptBefore_ = false;
-    bool changed_ = false;
 };
-
-// The blanks the platform trims: space, tab, vertical tab, form feed.
-std::string_view TrimBlanks(std::string_view text);
-std::string_view TrimLeadingBlanks(std::string_view text);
-// `value` without a matching pair of surrounding quotes, single or double.
-std::string_view StripQuotes(std::string_view value);
-// Equality of names regardless of ASCII case and surrounding blanks.
-bool SameName(std::string_view a, std::string_view b);
 
 } // namespace tallowby::platform

@@ -2,7 +2,7 @@
 
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/IniLexer.h"
 #include "platform/linux/ProfileFile.h"
 
 #include <cstring>

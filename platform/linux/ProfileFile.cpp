@@ -105,8 +105,8 @@ std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, std
             join(document_.SectionNames());
         } else if (!key) {
             join(document_.KeyNames(*section));
-        } else if (const auto value = document_.FindQuoted(*section, *key)) {
-            result = TextToAnsi(encoding_, std::string(*value));
+        } else if (auto value = document_.Find(*section, *key)) {
+            result = TextToAnsi(encoding_, std::move(*value));
             found = true;
         }
         return 0;
@@ -168,25 +168,37 @@ std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const Profile
                 return 0;
             }
         } else {
-            FileReplacement replacement;
-            if (const auto error = FileReplacement::Prepare(path, Encode(encoding_, document_.Text()).view(), replacement); error != 0)
+            bool replaced = false;
+            if (const auto error = WriteBack(path, base, compareBytes, replaced); error != 0 || replaced)
                 return error;
-            if (StillAsRead(path, base, compareBytes)) {
-                if (const auto error = replacement.Commit(); error != 0)
-                    return error;
-                document_.Settle();
-                if (const FileStamp written = FileStamp::At(path); written.exists) {
-                    stamp_ = written;
-                    trusted_ = false; // written this very tick
-                    loaded_ = true;
-                }
-                return 0;
-            }
         }
         if (Clock::now() >= deadline)
             return win32_error::Timeout;
         madeEmpty = false;
     }
+}
+
+std::uint32_t ProfileFile::WriteBack(const std::filesystem::path &path, const FileStamp &base, bool compareBytes,
+                                     bool &replaced)
+{
+    std::string written = document_.LayOut();
+    FileReplacement replacement;
+    if (const auto error = FileReplacement::Prepare(path, Encode(encoding_, written).view(), replacement); error != 0)
+        return error;
+    // A program that writes the file in place, without the locks, may have
+    // changed it since it was read; the new file is then dropped.
+    if (!StillAsRead(path, base, compareBytes))
+        return 0;
+    if (const auto error = replacement.Commit(); error != 0)
+        return error;
+    replaced = true;
+    document_.Settle(std::move(written));
+    if (const FileStamp now = FileStamp::At(path); now.exists) {
+        stamp_ = now;
+        trusted_ = false; // written this very tick
+        loaded_ = true;
+    }
+    return 0;
 }
 
 std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool comparedLater, bool &unchanged)
@@ -256,7 +268,7 @@ bool ProfileFile::StillAsRead(const std::filesystem::path &path, const FileStamp
     bool same = !compareBytes;
     return FileStamp::At(path) == base &&
            (same ||
-            (CompareFileContents(path, Encode(encoding_, document_.TextBeforeChanges()).view(), same) == 0 && same));
+            (CompareFileContents(path, Encode(encoding_, document_.Text()).view(), same) == 0 && same));
 }
 
 } // namespace tallowby::platform

@@ -71,6 +71,11 @@ private:
 
     std::uint32_t Save(const std::filesystem::path &path, const ProfileChange &change, bool madeEmpty,
                        Clock::time_point deadline);
+    // Writes the changed document beside the file and, if the file is still
+    // as it was stamped `base` when read, puts it in place and settles the
+    // document; `replaced` tells whether it did.
+    std::uint32_t WriteBack(const std::filesystem::path &path, const FileStamp &base, bool compareBytes,
+                            bool &replaced);
     // Brings the document up to date with the file; `unchanged` tells
     // whether it already was. A file whose stamp could hide a change has its
     // bytes compared, unless `comparedLater` says the caller does that.

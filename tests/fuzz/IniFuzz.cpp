@@ -5,6 +5,7 @@
 
 #include "platform/linux/FileCodec.h"
 #include "platform/linux/IniDocument.h"
+#include "platform/linux/IniLexer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -85,12 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             document.Set(section, key, value);
             const std::string expected(StripQuotes(TrimBlanks(TrimLeadingBlanks(value))));
             const auto found = document.Find(section, key);
-            CHECK(found && *found == expected);
-            const auto written = reread(Encode(encoding, document.Text()).view());
+            CHECK(found && StripQuotes(*found) == expected);
+            const auto written = reread(Encode(encoding, document.LayOut()).view());
             if (!written)
                 return 0;
             const auto again = written->Find(section, key);
-            CHECK(again && *again == expected);
+            CHECK(again && StripQuotes(*again) == expected);
             break;
         }
         case 1:
@@ -102,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             break;
         }
     }
-    const auto written = reread(Encode(encoding, document.Text()).view());
+    const auto written = reread(Encode(encoding, document.LayOut()).view());
     if (!written)
         return 0;
     // Names read back without the trailing blanks a change may have given

@@ -304,7 +304,7 @@ TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)
 
 // The check before the rename compares the file with the bytes the document
 // was read from, in every form a file comes in.
-TEST(TextBeforeChangesTest, AreTheBytesReadUntilSettled)
+TEST(TextAsReadTest, StaysTheBytesReadUntilSettled)
 {
     auto utf16 = [](std::string_view mark, std::string_view ascii) {
         std::string bytes(mark);
@@ -316,14 +316,15 @@ TEST(TextBeforeChangesTest, AreTheBytesReadUntilSettled)
     for (const std::string &read : {text, "\xEF\xBB\xBF" + text, utf16("\xFF\xFE", text)}) {
         auto file = platform::Decode(read);
         auto document = platform::IniDocument::Parse(std::move(file.text));
-        auto bytesBefore = [&] { return std::string(platform::Encode(file.encoding, document.TextBeforeChanges()).view()); };
+        auto bytesRead = [&] { return std::string(platform::Encode(file.encoding, document.Text()).view()); };
         ASSERT_TRUE(document.Set("ExcelData", "Key", "new"));
-        EXPECT_EQ(bytesBefore(), read) << "before the changes are laid out";
-        const std::string written(platform::Encode(file.encoding, document.Text()).view());
-        EXPECT_NE(written, read);
-        EXPECT_EQ(bytesBefore(), read) << "after";
-        document.Settle();
-        EXPECT_EQ(bytesBefore(), written);
+        EXPECT_EQ(bytesRead(), read) << "after a change";
+        std::string written = document.LayOut();
+        const std::string writtenBytes(platform::Encode(file.encoding, written).view());
+        EXPECT_NE(writtenBytes, read);
+        EXPECT_EQ(bytesRead(), read) << "after the layout";
+        document.Settle(std::move(written));
+        EXPECT_EQ(bytesRead(), writtenBytes);
     }
 }
 

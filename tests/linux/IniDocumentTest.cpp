@@ -1,0 +1,120 @@
+// The stand-in's model of an INI file and its index of names, on their own.
+
+#include "platform/linux/IniDocument.h"
+#include "platform/linux/NameIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tallowby::platform {
+namespace {
+
+// The index beside the search it stands in for: the first name that
+// SameName matches, in order.
+class IndexedNames {
+public:
+    std::optional<std::size_t> Find(std::string_view name) const
+    {
+        return index_.Find(name, names_.size(), [&](std::size_t i) { return std::string_view(names_[i]); });
+    }
+    std::optional<std::size_t> Search(std::string_view name) const
+    {
+        const auto found = std::find_if(names_.begin(), names_.end(), [&](const auto &n) { return SameName(n, name); });
+        return found == names_.end() ? std::nullopt : std::optional<std::size_t>(found - names_.begin());
+    }
+    // Adds `name` as a document does: only a name no entry has yet.
+    void Add(const std::string &name)
+    {
+        if (Search(name))
+            return;
+        names_.push_back(name);
+        index_.Added(name, names_.size());
+    }
+    void Remove(std::size_t i)
+    {
+        names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(i));
+        index_.Clear();
+    }
+    std::size_t size() const { return names_.size(); }
+
+private:
+    std::vector<std::string> names_;
+    NameIndex index_;
+};
+
+TEST(NameIndexTest, FindsTheFirstOfEqualNamesBeforeAndAfterIndexing)
+{
+    for (const std::size_t count : {4u, 1000u}) {
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < count; ++i)
+            names.push_back("key" + std::to_string(i));
+        names[count / 2] = " Twin";
+        names.back() = "TWIN ";
+        NameIndex index;
+        auto nameAt = [&](std::size_t i) { return std::string_view(names[i]); };
+        // The first look-up searches in order, the second uses the index.
+        for (int look = 0; look < 2; ++look) {
+            EXPECT_EQ(index.Find("twin", names.size(), nameAt), count / 2) << count << " names, look " << look;
+            EXPECT_EQ(index.Find("KEY1", names.size(), nameAt), 1u);
+            EXPECT_EQ(index.Find("key", names.size(), nameAt), std::nullopt);
+        }
+    }
+}
+
+TEST(NameIndexTest, AgreesWithASearchInOrderThroughAddsAndRemovals)
+{
+    // Few distinct names in many spellings, so that equal names, growth
+    // past half full and removals all occur.
+    std::mt19937 random(11);
+    auto name = [&] {
+        std::string text = "n" + std::to_string(random() % 300);
+        if (random() % 3 == 0)
+            text[0] = 'N';
+        return random() % 4 == 0 ? " " + text + "\t" : text;
+    };
+    IndexedNames names;
+    for (int step = 0; step < 5000; ++step) {
+        if (random() % 10 == 0 && names.size() > 0)
+            names.Remove(random() % names.size());
+        else
+            names.Add(name());
+        const std::string wanted = name();
+        ASSERT_EQ(names.Find(wanted), names.Search(wanted)) << "step " << step << ", name '" << wanted << "'";
+    }
+}
+
+TEST(IniDocumentTest, AnswersAndTheTextReadOutliveLaterChanges)
+{
+    const std::string read = "[ExcelData]\r\nKey=\"quoted\" \r\n";
+    IniDocument document = IniDocument::Parse(read);
+    const std::string &text = document.Text();
+    const auto value = document.Find("exceldata", "KEY");
+    const auto sections = document.SectionNames();
+    ASSERT_EQ(value, "\"quoted\"");
+
+    // Enough added text that its storage moves.
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(document.Set("ExcelData", "Key" + std::to_string(i), std::string(100, 'v')));
+    ASSERT_TRUE(document.Set("ExcelData", "Key", "changed"));
+    ASSERT_TRUE(document.RemoveKey("ExcelData", "Key0"));
+    std::string written = document.LayOut();
+
+    EXPECT_EQ(value, "\"quoted\"");
+    EXPECT_EQ(sections, std::vector<std::string>{"ExcelData"});
+    EXPECT_EQ(text, read) << "changes do not show in the text read";
+    EXPECT_EQ(document.Find("ExcelData", "Key"), "changed");
+
+    document.Settle(written);
+    EXPECT_EQ(document.Text(), written);
+    EXPECT_EQ(document.Find("ExcelData", "Key"), "changed");
+    EXPECT_EQ(document.Find("ExcelData", "Key0"), std::nullopt);
+    EXPECT_EQ(document.Find("ExcelData", "Key199"), std::string(100, 'v'));
+    EXPECT_EQ(document.LayOut(), written) << "a settled document lays out as it was written";
+}
+
+} // namespace
+} // namespace tallowby::platform
