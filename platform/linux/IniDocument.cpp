@@ -44,11 +44,12 @@ IniDocument IniDocument::Parse(std::string read)
     return document;
 }
 
+// Unchecked: every span lies within its text.
 std::string_view IniDocument::View(Span span) const
 {
     if (span.offset & kAdded)
-        return std::string_view(added_).substr(span.offset & ~kAdded, span.length);
-    return std::string_view(text_).substr(span.offset, span.length);
+        return std::string_view(added_.data() + (span.offset & ~kAdded), span.length);
+    return std::string_view(text_.data() + span.offset, span.length);
 }
 
 IniDocument::Span IniDocument::Add(std::string_view text)
@@ -175,31 +176,40 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
 }
 
 template <typename Self, typename Placed>
-void IniDocument::Walk(Self &self, IniLayout &layout, Placed placed)
+std::size_t IniDocument::Place(Self &self, Placed placed)
 {
+    std::size_t at = 0;
     for (auto &section : self.sections_) {
-        // The lines before the first header have no header to write.
-        if (section.headed)
-            placed(section.name, layout.Header(self.View(section.name)));
+        // The lines before the first header have no header line.
+        if (section.headed) {
+            const auto line = ini_layout::Header(section.name.length);
+            placed(section.name, at + line.name);
+            at += line.length;
+        }
         for (auto &entry : section.entries) {
             const bool hasValue = entry.hasValue();
-            const auto at = layout.Entry(self.View(entry.name),
-                                         hasValue ? std::optional(self.View(entry.value)) : std::nullopt);
-            placed(entry.name, at.name);
+            const auto line = ini_layout::Entry(entry.name.length,
+                                                hasValue ? std::optional<std::size_t>(entry.value.length) : std::nullopt);
+            placed(entry.name, at + line.name);
             if (hasValue)
-                placed(entry.value, at.value);
+                placed(entry.value, at + line.value);
+            at += line.length;
         }
     }
+    return at;
 }
 
 std::string IniDocument::LayOut() const
 {
-    IniLayout measure;
-    Walk(*this, measure, [](const Span &, std::size_t) {});
     std::string text;
-    text.reserve(measure.size());
-    IniLayout layout(&text);
-    Walk(*this, layout, [](const Span &, std::size_t) {});
+    text.reserve(Place(*this, [](const Span &, std::size_t) {}));
+    for (const Section &section : sections_) {
+        if (section.headed)
+            ini_layout::AppendHeader(text, View(section.name));
+        for (const Entry &entry : section.entries)
+            ini_layout::AppendEntry(text, View(entry.name),
+                                    entry.hasValue() ? std::optional(View(entry.value)) : std::nullopt);
+    }
     return text;
 }
 
@@ -216,8 +226,7 @@ void IniDocument::Settle(std::string written)
         return;
     }
     // Every name and value now lies where LayOut put it.
-    IniLayout layout;
-    Walk(*this, layout, [](Span &span, std::size_t at) { span.offset = static_cast<std::uint32_t>(at); });
+    Place(*this, [](Span &span, std::size_t at) { span.offset = static_cast<std::uint32_t>(at); });
     text_ = std::move(written);
     added_.clear();
     added_.shrink_to_fit();

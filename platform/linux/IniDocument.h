@@ -10,8 +10,6 @@
 
 namespace tallowby::platform {
 
-class IniLayout;
-
 // An INI file as the platform's private-profile calls hold it: sections of
 // entries, where an entry is a name with a value or a bare name (comments
 // are bare names too). Text is bytes in the file's text form (see
@@ -87,10 +85,11 @@ private:
     std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
     bool SameAsGiven(Span span, std::string_view name) const;
     void TrimWritten();
-    // Lays the document out through `layout`, telling `placed` where each
-    // name and value lands. `Self` is the document, const or not.
+    // Tells `placed` where each name and value lands when the document is
+    // laid out, and returns the layout's length. `Self` is the document,
+    // const or not.
     template <typename Self, typename Placed>
-    static void Walk(Self &self, IniLayout &layout, Placed placed);
+    static std::size_t Place(Self &self, Placed placed);
 
     std::string text_;
     std::string added_;

@@ -12,31 +12,47 @@ namespace tallowby::platform {
 // a bare name), each line ending in CR LF, and no blank lines. A section
 // without a name gets no header line, so its lines join the section before
 // it when the file is read again.
-class IniLayout {
-public:
-    // Lays the lines out at the end of `out`; with none, only counts, to
-    // tell where each piece would land.
-    explicit IniLayout(std::string *out = nullptr) : out_(out) {}
+//
+// Where each piece of a line lands is known from the pieces' lengths alone,
+// so that a document can size its text before laying it out and find its
+// names and values in it afterwards without a second pass over the text.
+// Inline, since a file of 100,000 keys takes 200,000 calls.
+namespace ini_layout {
 
-    // Where a name and value landed, from the start of the layout.
-    struct Placed {
-        std::size_t name = 0;
-        std::size_t value = 0;
-    };
-
-    // Lays out a section's header; returns where its name lands.
-    std::size_t Header(std::string_view name);
-    // Lays out an entry, with `value` or as a bare name.
-    Placed Entry(std::string_view name, std::optional<std::string_view> value);
-
-    // The length of the text laid out so far.
-    std::size_t size() const { return size_; }
-
-private:
-    void Put(std::string_view text);
-
-    std::string *out_;
-    std::size_t size_ = 0;
+// Where a line's name and value begin, from the line's start, and the
+// line's length with its line end.
+struct Line {
+    std::size_t name = 0;
+    std::size_t value = 0;
+    std::size_t length = 0;
 };
+
+inline Line Header(std::size_t nameLength) { return nameLength == 0 ? Line{} : Line{1, 0, nameLength + 4}; }
+
+inline Line Entry(std::size_t nameLength, std::optional<std::size_t> valueLength)
+{
+    return Line{0, nameLength + 1, nameLength + (valueLength ? *valueLength + 1 : 0) + 2};
+}
+
+inline void AppendHeader(std::string &out, std::string_view name)
+{
+    if (name.empty())
+        return;
+    out += '[';
+    out.append(name);
+    out.append("]\r\n");
+}
+
+inline void AppendEntry(std::string &out, std::string_view name, std::optional<std::string_view> value)
+{
+    out.append(name);
+    if (value) {
+        out += '=';
+        out.append(*value);
+    }
+    out.append("\r\n");
+}
+
+} // namespace ini_layout
 
 } // namespace tallowby::platform
