@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/UniqueHandle.h"
+
 #include <cstdint>
-#include <utility>
 
 namespace tallowby::platform {
 
@@ -11,18 +12,6 @@ namespace tallowby::platform {
 // own stand-ins, registered under the Windows library names.
 class Library {
 public:
-    Library() = default;
-    Library(Library &&other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    Library &operator=(Library &&other) noexcept
-    {
-        if (this != &other)
-            reset(std::exchange(other.handle_, nullptr));
-        return *this;
-    }
-    Library(const Library &) = delete;
-    Library &operator=(const Library &) = delete;
-    ~Library() { reset(); }
-
     // Loads `name` into `out`. Returns 0, or the Win32 error number
     // (ERROR_MOD_NOT_FOUND when there is no such library).
     static std::uint32_t Open(const char *name, Library &out);
@@ -31,13 +20,17 @@ public:
     // number (ERROR_PROC_NOT_FOUND when the library has no such entry).
     std::uint32_t Find(const char *entry, void *&address) const;
 
-    explicit operator bool() const { return handle_ != nullptr; }
+    explicit operator bool() const { return static_cast<bool>(handle_); }
 
 private:
-    explicit Library(void *handle) : handle_(handle) {}
-    void reset(void *handle = nullptr);
+    // Each platform's Library.cpp defines how a library is let go.
+    struct LibraryTraits : KeepsLastError {
+        using Handle = void *;
+        static Handle Invalid() { return nullptr; }
+        static void Close(Handle handle);
+    };
 
-    void *handle_ = nullptr;
+    UniqueHandle<LibraryTraits> handle_;
 };
 
 } // namespace tallowby::platform

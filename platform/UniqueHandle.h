@@ -1,20 +1,25 @@
 #pragma once
 
+#include "platform/LastError.h"
+
+#include <cerrno>
+#include <cstdint>
 #include <utility>
 
 namespace tallowby::platform {
 
 // Owner of one handle of a system resource, move-only, like unique_ptr.
-// `Traits` gives the handle type, its invalid value and `Close(handle)`;
-// closing keeps the caller's last error (errno, or GetLastError), since
-// cleanup must not overwrite the reason a call failed.
+// `Traits` gives the handle type `Handle`, its invalid value `Invalid()`,
+// `Close(handle)`, and the error that closing must keep, `LastError()` and
+// `SetLastError(error)`: cleanup must not overwrite the reason a call
+// failed. KeepsErrno and KeepsLastError below give the two kinds of error.
 template <typename Traits>
 class UniqueHandle {
 public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    explicit UniqueHandle(Handle handle) : handle_(std::move(handle)) {}
     UniqueHandle(UniqueHandle &&other) noexcept : handle_(other.release()) {}
     UniqueHandle &operator=(UniqueHandle &&other) noexcept
     {
@@ -26,12 +31,13 @@ public:
     UniqueHandle &operator=(const UniqueHandle &) = delete;
     ~UniqueHandle() { reset(); }
 
-    Handle get() const { return handle_; }
+    const Handle &get() const { return handle_; }
     explicit operator bool() const { return handle_ != Traits::Invalid(); }
+    // Gives the handle up without closing it, for a close whose result counts.
     Handle release() { return std::exchange(handle_, Traits::Invalid()); }
     void reset(Handle handle = Traits::Invalid())
     {
-        if (const Handle old = std::exchange(handle_, handle); old != Traits::Invalid()) {
+        if (Handle old = std::exchange(handle_, std::move(handle)); old != Traits::Invalid()) {
             const auto saved = Traits::LastError();
             Traits::Close(old);
             Traits::SetLastError(saved);
@@ -40,6 +46,19 @@ public:
 
 private:
     Handle handle_ = Traits::Invalid();
+};
+
+// For handles closed by POSIX calls, which report through errno.
+struct KeepsErrno {
+    static int LastError() { return errno; }
+    static void SetLastError(int error) { errno = error; }
+};
+
+// For handles closed by platform calls, which report through the thread's
+// last error.
+struct KeepsLastError {
+    static std::uint32_t LastError() { return platform::LastError(); }
+    static void SetLastError(std::uint32_t error) { platform::SetLastError(error); }
 };
 
 } // namespace tallowby::platform

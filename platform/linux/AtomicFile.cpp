@@ -3,6 +3,7 @@
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
 #include "platform/linux/FileSystem.h"
+#include "platform/linux/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -33,15 +34,6 @@ std::uint32_t WriteAll(FileSystem &fs, int fd, std::string_view contents)
 
 } // namespace
 
-FileReplacement::~FileReplacement()
-{
-    if (!temporary_.empty()) {
-        const int saved = errno;
-        ::unlink(temporary_.c_str());
-        errno = saved;
-    }
-}
-
 std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::string_view contents,
                                        FileReplacement &out)
 {
@@ -69,7 +61,7 @@ std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::s
     if (!fd)
         return LastErrno(); // nothing of ours to remove
     out.target_ = path;
-    out.temporary_ = temporary;
+    out.temporary_.reset(temporary.string());
     // The old modes, past the umask. A file system without modes (vfat, some
     // network shares) refuses; the new file then has the mount's, as the
     // old one had, so the save goes on.
@@ -86,9 +78,9 @@ std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::s
 std::uint32_t FileReplacement::Commit()
 {
     FileSystem &fs = FileSystem::Current();
-    if (fs.Rename(temporary_.c_str(), target_.c_str()) != 0)
+    if (fs.Rename(temporary_.get().c_str(), target_.c_str()) != 0)
         return LastErrno();
-    temporary_.clear();
+    temporary_.release();
 
     // The rename is durable only once the folder is on disk too. It has
     // taken place either way, so a folder that cannot be flushed fails

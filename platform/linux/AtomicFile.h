@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/UniqueHandle.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace tallowby::platform {
 
@@ -17,7 +21,6 @@ public:
     FileReplacement() = default;
     FileReplacement(const FileReplacement &) = delete;
     FileReplacement &operator=(const FileReplacement &) = delete;
-    ~FileReplacement();
 
     // Writes `contents` as the new version of the file at `path`, with the
     // old file's permissions. Returns 0, or the Win32 error number with the
@@ -31,8 +34,16 @@ public:
     std::uint32_t Commit();
 
 private:
+    // The new version's name, a file to remove unless it took the old
+    // file's place.
+    struct TemporaryFileTraits : KeepsErrno {
+        using Handle = std::string;
+        static Handle Invalid() { return {}; }
+        static void Close(const Handle &path) { ::unlink(path.c_str()); }
+    };
+
     std::filesystem::path target_;
-    std::filesystem::path temporary_; // empty when there is nothing to remove
+    UniqueHandle<TemporaryFileTraits> temporary_;
 };
 
 } // namespace tallowby::platform

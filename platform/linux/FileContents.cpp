@@ -2,7 +2,7 @@
 
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>

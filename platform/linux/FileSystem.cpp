@@ -1,6 +1,5 @@
 #include "platform/linux/FileSystem.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,15 +26,5 @@ FileSystem &FileSystem::Current() { return *current; }
 
 FileSystem::Override::Override(FileSystem &replacement) : previous_(current) { current = &replacement; }
 FileSystem::Override::~Override() { current = previous_; }
-
-void UniqueFd::reset(int fd)
-{
-    if (fd_ >= 0) {
-        const int saved = errno;
-        ::close(fd_);
-        errno = saved;
-    }
-    fd_ = fd;
-}
 
 } // namespace tallowby::platform

@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include <utility>
-
 namespace tallowby::platform {
 
 // The system calls of replacing the settings file, behind one seam so that
@@ -37,33 +35,6 @@ public:
     private:
         FileSystem *previous_;
     };
-};
-
-// Owner of one file descriptor. Closing keeps errno, so that the cause of a
-// failure survives the cleanup after it.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd &operator=(UniqueFd &&other) noexcept
-    {
-        if (this != &other)
-            reset(std::exchange(other.fd_, -1));
-        return *this;
-    }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void reset(int fd = -1);
-    // Gives up ownership without closing, for a close whose result counts.
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_ = -1;
 };
 
 } // namespace tallowby::platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/UniqueFd.h"
 
 #include <chrono>
 #include <cstdint>

@@ -52,7 +52,7 @@ std::uint32_t Library::Open(const char *name, Library &out)
 {
     for (const Module &module : kModules) {
         if (name != nullptr && SameLibraryName(name, module.name)) {
-            out = Library(const_cast<Module *>(&module));
+            out.handle_.reset(const_cast<Module *>(&module));
             return 0;
         }
     }
@@ -61,7 +61,7 @@ std::uint32_t Library::Open(const char *name, Library &out)
 
 std::uint32_t Library::Find(const char *entry, void *&address) const
 {
-    const auto *module = static_cast<const Module *>(handle_);
+    const auto *module = static_cast<const Module *>(handle_.get());
     // GetProcAddress matches entry names exactly, case included.
     for (std::size_t i = 0; module != nullptr && entry != nullptr && i < module->count; ++i) {
         if (std::strcmp(module->entries[i].name, entry) == 0) {
@@ -73,6 +73,6 @@ std::uint32_t Library::Find(const char *entry, void *&address) const
 }
 
 // The stand-in libraries are part of the program and are never unloaded.
-void Library::reset(void *handle) { handle_ = handle; }
+void Library::LibraryTraits::Close(Handle) {}
 
 } // namespace tallowby::platform

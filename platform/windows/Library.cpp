@@ -15,28 +15,19 @@ std::uint32_t Library::Open(const char *name, Library &out)
     HMODULE module = ::LoadLibraryA(name);
     if (module == nullptr)
         return ::GetLastError();
-    out = Library(reinterpret_cast<void *>(module));
+    out.handle_.reset(reinterpret_cast<void *>(module));
     return 0;
 }
 
 std::uint32_t Library::Find(const char *entry, void *&address) const
 {
-    FARPROC proc = ::GetProcAddress(static_cast<HMODULE>(handle_), entry);
+    FARPROC proc = ::GetProcAddress(static_cast<HMODULE>(handle_.get()), entry);
     if (proc == nullptr)
         return ::GetLastError();
     address = reinterpret_cast<void *>(proc);
     return 0;
 }
 
-void Library::reset(void *handle)
-{
-    if (handle_ != nullptr) {
-        // Keep the caller's last error: freeing is cleanup, not news.
-        const DWORD saved = ::GetLastError();
-        ::FreeLibrary(static_cast<HMODULE>(handle_));
-        ::SetLastError(saved);
-    }
-    handle_ = handle;
-}
+void Library::LibraryTraits::Close(Handle handle) { ::FreeLibrary(static_cast<HMODULE>(handle)); }
 
 } // namespace tallowby::platform

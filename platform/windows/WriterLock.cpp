@@ -11,12 +11,10 @@ namespace tallowby::platform {
 
 namespace {
 
-struct KernelHandleTraits {
+struct KernelHandleTraits : KeepsLastError {
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
     static void Close(Handle handle) { ::CloseHandle(handle); }
-    static DWORD LastError() { return ::GetLastError(); }
-    static void SetLastError(DWORD error) { ::SetLastError(error); }
 };
 struct FileHandleTraits : KernelHandleTraits {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
