@@ -3,6 +3,7 @@
 #include "bench/Floor.h"
 #include "settings/BoundEntry.h"
 #include "settings/Form1Operations.h"
+#include "tests/support/HostPath.h"
 
 #include <stdexcept>
 
@@ -62,7 +63,8 @@ public:
     std::string Get(const std::string &key) override
     {
         char buffer[255];
-        const auto count = get_("ExcelData", key.c_str(), "none", buffer, sizeof buffer, "C:\\MyExcelSettings.ini");
+        const auto count =
+            get_("ExcelData", key.c_str(), "none", buffer, sizeof buffer, test::SettingsFileName().c_str());
         return std::string(buffer, count);
     }
 

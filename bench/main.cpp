@@ -9,7 +9,7 @@
 #include "bench/Contender.h"
 #include "bench/Floor.h"
 #include "bench/Interleave.h"
-#include "platform/HostPath.h"
+#include "tests/support/HostPath.h"
 #ifdef TALLOWBY_BENCH_PEERS
 #include "bench/peers/Peers.h"
 #endif
@@ -66,7 +66,7 @@ void Print(int keys, const char *figure, const std::string &contender, double va
     std::printf("%d\t%s\t%s\t%.3f\n", keys, figure, contender.c_str(), value);
 }
 
-std::filesystem::path SettingsFile() { return platform::HostPath("C:\\MyExcelSettings.ini"); }
+std::filesystem::path SettingsFile() { return test::SettingsPath(); }
 
 std::vector<std::string> ContenderNames()
 {

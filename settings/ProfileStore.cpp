@@ -48,7 +48,8 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     ConvertConstants();
     const std::string ansiValue = platform::ToAnsi(value);
     const std::string ansiKey = platform::ToAnsi(key);
-    if (ansiKey.size() > kLongestText || ansiValue.size() > kLongestText)
+    using platform::kLongestProfileString;
+    if (ansiKey.size() > kLongestProfileString || ansiValue.size() > kLongestProfileString)
         return E_InvalidArg;
 
     // Other writers of the file, in other processes, wait meanwhile.
@@ -80,7 +81,7 @@ Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultVal
     const std::string ansiKey = platform::ToAnsi(key);
     // The platform hands back nothing at all for a longer default, as if
     // the value were empty.
-    if (ansiDefault.size() > kLongestText)
+    if (ansiDefault.size() > platform::kLongestProfileString)
         return E_InvalidArg;
 
     const std::string bytes = ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {

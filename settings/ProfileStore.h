@@ -24,14 +24,14 @@ public:
     // Stores `value` under `key`. Refuses, with E_INVALIDARG and nothing
     // written, a key or value holding CR, LF or NUL and a key holding "=",
     // which would change other lines of the file, and one longer than
-    // kLongestText once converted. A write the platform
-    // refuses returns its last error as HRESULT_FROM_WIN32.
+    // kLongestProfileString once converted. A write the platform refuses
+    // returns its last error as HRESULT_FROM_WIN32.
     Status Save(std::u16string_view key, std::u16string_view value);
 
     // The whole value stored under `key`, or `defaultValue` when the key,
     // section or file is absent, into `value`. A key or default holding NUL,
-    // and a default longer than kLongestText once converted, are refused
-    // with E_INVALIDARG.
+    // and a default longer than kLongestProfileString once converted, are
+    // refused with E_INVALIDARG.
     Status Get(std::u16string_view key, std::u16string_view defaultValue, std::u16string &value);
 
     // The store of the process, whose bindings live as long as it does.

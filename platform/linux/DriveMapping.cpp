@@ -1,7 +1,6 @@
 #include "platform/linux/DriveMapping.h"
 
 #include "platform/CodePage.h"
-#include "platform/HostPath.h"
 #include "platform/Utf8.h"
 
 #include <cstdlib>
@@ -61,11 +60,6 @@ std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath
         rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     }
     return mapped;
-}
-
-std::filesystem::path HostPath(std::string_view windowsPath)
-{
-    return MapWindowsPath(windowsPath).value_or(std::filesystem::path(windowsPath));
 }
 
 } // namespace tallowby::platform

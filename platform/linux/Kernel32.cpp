@@ -13,14 +13,12 @@ namespace tallowby::platform::kernel32 {
 
 namespace {
 
-constexpr std::size_t kLongestDefault = 32766;
-
 // The default as the platform hands it back: without its trailing spaces
 // (all but the first character), and nothing at all for one this long.
 std::string_view Fallback(const char *defaultValue)
 {
     std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
-    if (fallback.size() > kLongestDefault)
+    if (fallback.size() > kLongestProfileString)
         return {};
     while (fallback.size() > 1 && fallback.back() == ' ')
         fallback.remove_suffix(1);

@@ -5,10 +5,10 @@
 // usage: differential FIRST_SEED LAST_SEED
 
 #include "platform/CodePage.h"
-#include "platform/HostPath.h"
 #include "platform/Utf8.h"
 #include "platform/Kernel32Api.h"
 #include "settings/BoundEntry.h"
+#include "tests/support/HostPath.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -151,8 +151,8 @@ int main(int argc, char **argv)
     if (writeEntry.Get(write).failed() || getEntry.Get(get).failed())
         return 1;
 
-    const char *file = "C:\\MyExcelSettings.ini";
-    const auto path = platform::HostPath(file);
+    const char *file = test::SettingsFileName().c_str();
+    const auto path = test::SettingsPath();
     std::filesystem::create_directories(path.parent_path());
     std::string buffer(kSizes.back() + 1, '\0');
     const long last = std::atol(argv[2]);

@@ -21,7 +21,7 @@ protected:
 
 TEST_F(DriveMappingTest, DriveCIsThePrefixsDriveFolder)
 {
-    EXPECT_EQ(MapWindowsPath("C:\\MyExcelSettings.ini"), "/srv/prefix/drive_c/MyExcelSettings.ini");
+    EXPECT_EQ(MapWindowsPath("C:\\Example.ini"), "/srv/prefix/drive_c/Example.ini");
     EXPECT_EQ(MapWindowsPath("c:/a\\b/../c.ini"), "/srv/prefix/drive_c/a/c.ini");
     EXPECT_EQ(MapWindowsPath("C:\\..\\..\\etc\\passwd"), "/srv/prefix/drive_c/etc/passwd")
         << "a path never leaves drive C";

@@ -294,7 +294,7 @@ TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)
 {
     // The lock makes the file to meet other writers on; a call that writes
     // nothing takes it away again.
-    const char *file = "C:\\MyExcelSettings.ini";
+    const char *file = SettingsFileName().c_str();
     EXPECT_NE(platform::kernel32::WritePrivateProfileStringA("ExcelData", "Key", nullptr, file), 0);
     EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
     EXPECT_NE(platform::kernel32::WritePrivateProfileStringA("ExcelData", nullptr, nullptr, file), 0);

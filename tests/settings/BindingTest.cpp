@@ -2,7 +2,7 @@
 
 #include "settings/BoundEntry.h"
 #include "settings/Form1Operations.h"
-#include "tests/support/SettingsFile.h"
+#include "tests/support/SettingsFileBytes.h"
 
 #include <gtest/gtest.h>
 

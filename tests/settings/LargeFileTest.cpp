@@ -1,7 +1,7 @@
 // Files and inputs far past the usual: long lines, a 50 MB file, 1 MB keys
 // and values. Each reads as the platform reads it, and nothing is lost.
 
-#include "settings/SettingsFile.h"
+#include "platform/Kernel32Api.h"
 #include "tests/support/SettingsTest.h"
 
 #include <string>
@@ -81,11 +81,11 @@ TEST_F(LargeFileTest, MegabyteKeyReadsLikeAnyOther)
 TEST_F(LargeFileTest, DefaultTooLongForThePlatformIsRefused)
 {
     // The platform would hand back an empty value for it.
-    const std::u16string longest(kLongestText, u'd');
+    const std::u16string longest(platform::kLongestProfileString, u'd');
     const TextResult fits = window_->ProfileSettingGet(u"Absent", longest);
     EXPECT_EQ(fits.status, Status::Ok());
     EXPECT_TRUE(fits.text == longest);
-    for (const std::size_t length : {kLongestText + 1, std::size_t{1} << 20})
+    for (const std::size_t length : {platform::kLongestProfileString + 1, std::size_t{1} << 20})
         EXPECT_EQ(window_->ProfileSettingGet(u"Absent", std::u16string(length, u'd')).status, E_InvalidArg);
 }
 

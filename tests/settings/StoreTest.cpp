@@ -40,7 +40,8 @@ TEST_F(StoreTest, EmptyValueIsNotTheDefault)
 TEST_F(StoreTest, LongValuesReadBackWhole)
 {
     // Each side of the edges where the read buffer grows, and the longest.
-    for (const std::size_t length : std::initializer_list<std::size_t>{253, 254, 255, 1019, 1020, 4079, 16319, kLongestText}) {
+    for (const std::size_t length :
+         std::initializer_list<std::size_t>{253, 254, 255, 1019, 1020, 4079, 16319, platform::kLongestProfileString}) {
         std::u16string value(length, u'x');
         value.back() = u'!';
         ASSERT_EQ(Save(u"Long", value), Status::Ok()) << length;
@@ -64,7 +65,7 @@ TEST_F(StoreTest, QuotedValuesAtTheBuffersEdgeReadBackWhole)
 TEST_F(StoreTest, RefusesTextTooLongForThePlatform)
 {
     ASSERT_EQ(Save(u"Long", u"old"), Status::Ok());
-    const std::u16string tooLong(kLongestText + 1, u'x');
+    const std::u16string tooLong(platform::kLongestProfileString + 1, u'x');
     EXPECT_EQ(Save(u"Long", tooLong), E_InvalidArg);
     EXPECT_EQ(Save(tooLong, u"v"), E_InvalidArg);
     EXPECT_EQ(Save(u"Long", std::u16string(1 << 20, u'y')), E_InvalidArg);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/Form1Operations.h"
-#include "tests/support/SettingsFile.h"
+#include "tests/support/SettingsFileBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Linux main window under Qt's offscreen platform.
 
-#include "tests/support/SettingsFile.h"
+#include "tests/support/SettingsFileBytes.h"
 #include "window/Form1Design.h"
 #include "window/linux/Form1.h"
 

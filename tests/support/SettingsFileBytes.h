@@ -3,7 +3,7 @@
 // Direct access to the settings file's bytes, for tests that arrange a file
 // before an operation and look at it after.
 
-#include "platform/HostPath.h"
+#include "tests/support/HostPath.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,8 +14,6 @@
 #include <system_error>
 
 namespace tallowby::test {
-
-inline std::filesystem::path SettingsPath() { return platform::HostPath("C:\\MyExcelSettings.ini"); }
 
 inline void RemoveSettingsFile()
 {
