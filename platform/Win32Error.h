@@ -3,8 +3,7 @@
 #include <cstdint>
 
 // The Win32 error numbers the project reports or meets, by their meaning.
-namespace tallowby {
-namespace win32_error {
+namespace tallowby::platform::win32_error {
 inline constexpr std::uint32_t FileNotFound = 2;
 inline constexpr std::uint32_t PathNotFound = 3;
 inline constexpr std::uint32_t AccessDenied = 5;
@@ -25,5 +24,4 @@ inline constexpr std::uint32_t FilenameTooLong = 206;
 inline constexpr std::uint32_t DirectoryNotSupported = 336;
 inline constexpr std::uint32_t Timeout = 1460;
 inline constexpr std::uint32_t RpcServerUnavailable = 1722;
-} // namespace win32_error
-} // namespace tallowby
+} // namespace tallowby::platform::win32_error

@@ -27,7 +27,7 @@ public:
             entry_ = reinterpret_cast<Fn>(address);
         }
         fn = entry_;
-        return Status::Ok();
+        return kSuccess;
     }
 
 private:

@@ -15,9 +15,9 @@ Status GuardOperation(Body &&body) noexcept
     try {
         return body();
     } catch (const std::bad_alloc &) {
-        return E_OutOfMemory;
+        return kOutOfMemory;
     } catch (...) {
-        return E_Unexpected;
+        return kUnexpected;
     }
 }
 

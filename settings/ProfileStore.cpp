@@ -39,7 +39,7 @@ ProfileStore &ProfileStore::Process()
 Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
 {
     if (BreaksTheLine(key) || BreaksTheLine(value) || key.find(u'=') != std::u16string_view::npos)
-        return E_InvalidArg;
+        return kInvalidArgument;
 
     platform::WritePrivateProfileStringAFn write = nullptr;
     if (const Status bound = write_.Get(write); bound.failed())
@@ -50,7 +50,7 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     const std::string ansiKey = platform::ToAnsi(key);
     using platform::kLongestProfileString;
     if (ansiKey.size() > kLongestProfileString || ansiValue.size() > kLongestProfileString)
-        return E_InvalidArg;
+        return kInvalidArgument;
 
     // Other writers of the file, in other processes, wait meanwhile.
     platform::WriterLock lock;
@@ -58,9 +58,9 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
         return Status::FromWin32(error);
     platform::SetLastError(0);
     if (write(ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str()) != 0)
-        return Status::Ok();
+        return kSuccess;
     const std::uint32_t error = platform::LastError();
-    return error != 0 ? Status::FromWin32(error) : Status::FromWin32(win32_error::WriteFault);
+    return error != 0 ? Status::FromWin32(error) : Status::FromWin32(platform::win32_error::WriteFault);
 }
 
 Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultValue,
@@ -70,7 +70,7 @@ Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultVal
     // A NUL would cut the name or default short at the C boundary.
     if (key.find(u'\0') != std::u16string_view::npos ||
         defaultValue.find(u'\0') != std::u16string_view::npos)
-        return E_InvalidArg;
+        return kInvalidArgument;
 
     platform::GetPrivateProfileStringAFn read = nullptr;
     if (const Status bound = read_.Get(read); bound.failed())
@@ -82,14 +82,14 @@ Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultVal
     // The platform hands back nothing at all for a longer default, as if
     // the value were empty.
     if (ansiDefault.size() > platform::kLongestProfileString)
-        return E_InvalidArg;
+        return kInvalidArgument;
 
     const std::string bytes = ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {
         return static_cast<std::uint32_t>(read(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
                                                buffer, size, ansiFile_.c_str()));
     });
     value = platform::FromAnsi(bytes);
-    return Status::Ok();
+    return kSuccess;
 }
 
 } // namespace tallowby

@@ -7,6 +7,8 @@ namespace tallowby {
 
 namespace {
 
+namespace win32_error = platform::win32_error;
+
 struct KnownStatus {
     Status status;
     const char *message; // as the tool prints it
@@ -20,9 +22,9 @@ constexpr KnownStatus Win32(std::uint32_t error, const char *message, const char
 
 // Where two codes share a message, the first is the one a cause stands for.
 constexpr std::array kKnown{
-    KnownStatus{E_OutOfMemory, "out of memory", "OutOfMemory"},
-    KnownStatus{E_InvalidArg, "invalid argument", "InvalidArgument"},
-    KnownStatus{E_Unexpected, "unexpected failure", "Unexpected"},
+    KnownStatus{kOutOfMemory, "out of memory", "OutOfMemory"},
+    KnownStatus{kInvalidArgument, "invalid argument", "InvalidArgument"},
+    KnownStatus{kUnexpected, "unexpected failure", "Unexpected"},
     Win32(win32_error::FileNotFound, "file not found", "FileNotFound"),
     Win32(win32_error::PathNotFound, "path not found", "PathNotFound"),
     Win32(win32_error::AccessDenied, "access denied", "AccessDenied"),

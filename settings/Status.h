@@ -17,7 +17,6 @@ public:
     constexpr Status() = default;
     constexpr explicit Status(std::uint32_t code) : code_(code) {}
 
-    static constexpr Status Ok() { return Status(); }
     // Wraps a Win32 error number; zero stays success.
     static constexpr Status FromWin32(std::uint32_t error)
     {
@@ -34,9 +33,12 @@ private:
     std::uint32_t code_ = 0;
 };
 
-inline constexpr Status E_OutOfMemory{0x8007000Eu};
-inline constexpr Status E_InvalidArg{0x80070057u};
-inline constexpr Status E_Unexpected{0x8000FFFFu};
+// The statuses the program's own code raises, by their meaning; the codes
+// are the platform's E_OUTOFMEMORY, E_INVALIDARG and E_UNEXPECTED.
+inline constexpr Status kSuccess{};
+inline constexpr Status kOutOfMemory{0x8007000Eu};
+inline constexpr Status kInvalidArgument{0x80070057u};
+inline constexpr Status kUnexpected{0x8000FFFFu};
 
 // Short, lower-case description of a status, without its code,
 // e.g. "access denied". Unknown codes read "error".

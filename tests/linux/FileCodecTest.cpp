@@ -91,7 +91,7 @@ TEST_F(KeptBytesTest, MalformedUtf8OutsideTheChangeSurvivesAWrite)
     // The platform writes each malformed run back as U+FFFD.
     const std::string before = "\xef\xbb\xbf[ExcelData]\r\na=\xff\xfe\xc3 x\r\n";
     WriteSettingsFile(before);
-    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"V"), kSuccess);
     EXPECT_EQ(ReadSettingsFile(), before + "Key=V\r\n");
     EXPECT_EQ(Get(u"a"), u"??? x");
 }
@@ -108,7 +108,7 @@ TEST_F(KeptBytesTest, LoneLastByteOfUtf16FileIsAUnitOfItsOwn)
 {
     // The platform pairs it with whatever byte follows the file in memory.
     WriteSettingsFile("\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\n\0k\0=\0v\0\n\0A"s);
-    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"V"), kSuccess);
     EXPECT_EQ(Get(u"k"), u"v");
     EXPECT_EQ(ReadSettingsFile(),
               "\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0A\0\r\0\n\0K\0e\0y\0=\0V\0\r\0\n\0"s);
@@ -121,7 +121,7 @@ TEST_F(KeptBytesTest, EmptiedFileIsWrittenAsAnsi)
     WriteSettingsFile("\xff\xfe[\0E\0x\0c\0e\0l\0D\0a\0t\0a\0]\0\n\0k\0=\0v\0\n\0"s);
     EXPECT_EQ(Get(u"k"), u"v");
     WriteSettingsFile("");
-    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"V"), kSuccess);
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=V\r\n");
 }
 

@@ -215,7 +215,7 @@ TEST_F(OtherWritersTest, LockOnAFileRenamedOverIsNotTrusted)
     saver.WaitUntilOpen(StatOf(SettingsPath()));
     swap.Send();
     ASSERT_TRUE(swapped.Receive());
-    EXPECT_EQ(saver.Wait(), int(win32_error::Timeout & 0xFF)) << "the save must wait for the file now in place";
+    EXPECT_EQ(saver.Wait(), int(platform::win32_error::Timeout & 0xFF)) << "the save must wait for the file now in place";
     EXPECT_EQ(ReadSettingsFile(), replaced);
 }
 
@@ -249,7 +249,7 @@ TEST_F(OtherWritersTest, ChangeInPlaceBeforeTheRenameIsKept)
     RewriteWhileFlushing peer("[ExcelData]\r\nKey=old\r\nPeer=1\r\n");
     {
         const platform::FileSystem::Override override(peer);
-        EXPECT_EQ(Save(u"Key", u"new"), Status::Ok());
+        EXPECT_EQ(Save(u"Key", u"new"), kSuccess);
     }
     ASSERT_TRUE(peer.rewritten);
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\nPeer=1\r\n");
@@ -262,11 +262,11 @@ TEST_F(OtherWritersTest, SameSizeChangeRightAfterOurOwnWriteIsKept)
     // The file this process has just written changed within the tick, so
     // its stamp may not tell; its bytes do.
     WriteSettingsFile("[ExcelData]\r\nKey=old\r\nPeer=aaa\r\n");
-    ASSERT_EQ(Save(u"Key", u"mid"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"mid"), kSuccess);
     RewriteWhileFlushing peer("[ExcelData]\r\nKey=mid\r\nPeer=bbb\r\n");
     {
         const platform::FileSystem::Override override(peer);
-        EXPECT_EQ(Save(u"Key", u"new"), Status::Ok());
+        EXPECT_EQ(Save(u"Key", u"new"), kSuccess);
     }
     ASSERT_TRUE(peer.rewritten);
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\nPeer=bbb\r\n");
@@ -286,7 +286,7 @@ TEST_F(OtherWritersTest, FileThatNeverStaysStillFailsTheSaveInsteadOfHanging)
     });
     ASSERT_TRUE(started.Receive());
     const Status saved = Save(u"Key", u"new");
-    EXPECT_EQ(saved, Status::FromWin32(win32_error::Timeout)) << DescribeStatus(saved);
+    EXPECT_EQ(saved, Status::FromWin32(platform::win32_error::Timeout)) << DescribeStatus(saved);
     EXPECT_EQ(ReadSettingsFile(), old_);
 }
 

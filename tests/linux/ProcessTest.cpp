@@ -100,7 +100,7 @@ protected:
 TEST_F(ProcessTest, WriterKilledAtAnyMomentLeavesOldOrNewFile)
 {
     // Values grow with each save so that a torn file cannot pass for whole.
-    ASSERT_EQ(Save(u"Key", u"start"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"start"), kSuccess);
     std::mt19937 random(20261207);
     for (int round = 0; round < 40; ++round) {
         const pid_t pid = ::fork();
@@ -119,7 +119,7 @@ TEST_F(ProcessTest, WriterKilledAtAnyMomentLeavesOldOrNewFile)
             << "round " << round << ": torn value of " << value.size() << " characters";
         ASSERT_EQ(file->substr(file->size() - 2), "\r\n");
     }
-    EXPECT_EQ(Save(u"Key", u"after"), Status::Ok()) << "a killed writer leaves no lock behind";
+    EXPECT_EQ(Save(u"Key", u"after"), kSuccess) << "a killed writer leaves no lock behind";
 }
 
 TEST_F(ProcessTest, WritersAtOnceLoseNoKey)
@@ -192,7 +192,7 @@ void ExpectEveryChangeSeen(Form1Interface &window, const std::function<void(int)
 
 TEST_F(ProcessTest, EverySaveOfAnotherProcessIsSeenAtOnce)
 {
-    ASSERT_EQ(Save(u"Key", u"start"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"start"), kSuccess);
     ExpectEveryChangeSeen(*window_, [&](int round) {
         char value[16];
         std::snprintf(value, sizeof value, "v%06d", round);
@@ -217,7 +217,7 @@ TEST_F(ProcessTest, ReadOnlyFileIsRefusedEvenForRoot)
 {
     WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
     ::chmod(SettingsPath().c_str(), 0444);
-    EXPECT_EQ(Save(u"Key", u"new"), Status::FromWin32(win32_error::AccessDenied));
+    EXPECT_EQ(Save(u"Key", u"new"), Status::FromWin32(platform::win32_error::AccessDenied));
     EXPECT_EQ(Get(u"Key"), u"old");
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
     EXPECT_TRUE(Leftovers().empty());
@@ -230,7 +230,7 @@ TEST_F(ProcessTest, FileOfAnotherUserIsRefused)
     ::chown(folder_.c_str(), kNobody, kNobody);
     WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
     ::chmod(SettingsPath().c_str(), 0644);
-    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Key", u"new"); }), int(win32_error::AccessDenied));
+    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Key", u"new"); }), int(platform::win32_error::AccessDenied));
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
     ::chown(folder_.c_str(), 0, 0);
 }
@@ -239,7 +239,7 @@ TEST_F(ProcessTest, UnwritableFolderIsRefused)
 {
     WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
     ::chmod(SettingsPath().c_str(), 0666);
-    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Key", u"new"); }), int(win32_error::AccessDenied));
+    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Key", u"new"); }), int(platform::win32_error::AccessDenied));
     EXPECT_EQ(AsNobody([&] { return window_->ProfileSettingGet(u"Key", u"").text == u"old" ? 0 : 1; }), 0)
         << "reading needs no right to write";
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
@@ -253,7 +253,7 @@ TEST_F(ProcessTest, UnreadableFileIsNeitherReadNorReplaced)
     ::chmod(SettingsPath().c_str(), 0222); // write only
     EXPECT_EQ(AsNobody([&] { return window_->ProfileSettingGet(u"Key", u"d").text == u"d" ? 0 : 1; }), 0)
         << "a file that cannot be read reads as absent";
-    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Other", u"v"); }), int(win32_error::AccessDenied))
+    EXPECT_EQ(AsNobody([&] { return SaveCode(*window_, u"Other", u"v"); }), int(platform::win32_error::AccessDenied))
         << "saving must not replace a file whose keys it cannot read";
     ::chmod(SettingsPath().c_str(), 0644);
     EXPECT_EQ(ReadSettingsFile(), old);
@@ -267,7 +267,7 @@ TEST_F(ProcessTest, MissingDriveThatCannotBeMadeIsRefused)
     ::setenv("TALLOWBY_PREFIX", (blocker / "prefix").c_str(), 1);
     const Status saved = Save(u"Key", u"v");
     ::setenv("TALLOWBY_PREFIX", prefix_.c_str(), 1);
-    EXPECT_EQ(saved, Status::FromWin32(win32_error::PathNotFound)) << DescribeStatus(saved);
+    EXPECT_EQ(saved, Status::FromWin32(platform::win32_error::PathNotFound)) << DescribeStatus(saved);
     EXPECT_EQ(Get(u"Key", u"d"), u"d");
 }
 
@@ -277,7 +277,7 @@ TEST_F(ProcessTest, SymbolicLinkStaysALinkAndItsTargetIsReplaced)
     std::filesystem::create_directories(target.parent_path());
     { std::ofstream(target, std::ios::binary) << "[ExcelData]\r\nKey=old\r\n"; }
     std::filesystem::create_symlink(target, SettingsPath());
-    ASSERT_EQ(Save(u"Key", u"new"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"new"), kSuccess);
     EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
     std::ifstream in(target, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[ExcelData]\r\nKey=new\r\n");
@@ -306,11 +306,11 @@ TEST_F(ProcessTest, LockHeldTooLongFailsInsteadOfHanging)
     ::waitpid(holder, nullptr, 0);
     ::close(ready[0]);
     ::close(ready[1]);
-    EXPECT_EQ(saved, Status::FromWin32(win32_error::Timeout)) << DescribeStatus(saved);
+    EXPECT_EQ(saved, Status::FromWin32(platform::win32_error::Timeout)) << DescribeStatus(saved);
     EXPECT_LT(waited, std::chrono::seconds(30)) << "the wait is bounded";
     EXPECT_EQ(Get(u"Key"), u"old") << "readers need no lock";
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKey=old\r\n");
-    EXPECT_EQ(Save(u"Key", u"new"), Status::Ok()) << "the lock is free again once its holder is gone";
+    EXPECT_EQ(Save(u"Key", u"new"), kSuccess) << "the lock is free again once its holder is gone";
 }
 
 TEST_F(ProcessTest, FullDiskIsRefused)
@@ -323,7 +323,7 @@ TEST_F(ProcessTest, FullDiskIsRefused)
         ::setrlimit(RLIMIT_FSIZE, &limit);
         return SaveCode(*window_, u"Key", std::u16string(200, u'n'));
     });
-    EXPECT_EQ(code, int(win32_error::FileTooLarge));
+    EXPECT_EQ(code, int(platform::win32_error::FileTooLarge));
     EXPECT_EQ(ReadSettingsFile(), old);
     EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
 }

@@ -116,7 +116,7 @@ TEST_P(FailingStepTest, OldFileSurvives)
     EXPECT_EQ(ReadSettingsFile(), old);
     EXPECT_EQ(Get(u"Key"), u"old");
     EXPECT_EQ(FilesInFolder(), 1u);
-    EXPECT_EQ(Save(u"Key", u"new"), Status::Ok()) << "the next save goes through";
+    EXPECT_EQ(Save(u"Key", u"new"), kSuccess) << "the next save goes through";
 }
 
 TEST_P(FailingStepTest, MissingFileStaysMissing)
@@ -133,29 +133,29 @@ TEST_P(PassedOverStepTest, NewFileStands)
 {
     WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
     const Status saved = SaveFailing(u"Key", u"new");
-    EXPECT_EQ(saved, Status::Ok()) << DescribeStatus(saved);
+    EXPECT_EQ(saved, kSuccess) << DescribeStatus(saved);
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\n");
     EXPECT_EQ(FilesInFolder(), 1u);
 }
 
 const Fault kFailingSteps[] = {
-    {"StatFails", Step::Stat, EIO, Status::FromWin32(win32_error::WriteFault)},
-    {"AccessRefused", Step::Access, EACCES, Status::FromWin32(win32_error::AccessDenied)},
-    {"OpenDenied", Step::Open, EACCES, Status::FromWin32(win32_error::AccessDenied)},
-    {"DiskFullOnWrite", Step::Write, ENOSPC, Status::FromWin32(win32_error::DiskFull)},
-    {"DiskFullHalfway", Step::ShortWrite, ENOSPC, Status::FromWin32(win32_error::DiskFull)},
-    {"QuotaOnWrite", Step::Write, EDQUOT, Status::FromWin32(win32_error::DiskFull)},
-    {"IoErrorOnFlush", Step::Sync, EIO, Status::FromWin32(win32_error::WriteFault)},
-    {"IoErrorOnClose", Step::Close, EIO, Status::FromWin32(win32_error::WriteFault)},
-    {"ReadOnlyOnRename", Step::Rename, EROFS, Status::FromWin32(win32_error::WriteProtect)},
+    {"StatFails", Step::Stat, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
+    {"AccessRefused", Step::Access, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
+    {"OpenDenied", Step::Open, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
+    {"DiskFullOnWrite", Step::Write, ENOSPC, Status::FromWin32(platform::win32_error::DiskFull)},
+    {"DiskFullHalfway", Step::ShortWrite, ENOSPC, Status::FromWin32(platform::win32_error::DiskFull)},
+    {"QuotaOnWrite", Step::Write, EDQUOT, Status::FromWin32(platform::win32_error::DiskFull)},
+    {"IoErrorOnFlush", Step::Sync, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
+    {"IoErrorOnClose", Step::Close, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
+    {"ReadOnlyOnRename", Step::Rename, EROFS, Status::FromWin32(platform::win32_error::WriteProtect)},
 };
 
 // A file system without modes refuses the change of modes, and a folder
 // that cannot be flushed already holds the renamed file.
 const Fault kPassedOverSteps[] = {
-    {"ModesRefused", Step::ChangeMode, EPERM, Status::Ok()},
-    {"FolderOpenFails", Step::FolderOpen, EACCES, Status::Ok()},
-    {"FolderFlushFails", Step::FolderSync, EIO, Status::Ok()},
+    {"ModesRefused", Step::ChangeMode, EPERM, kSuccess},
+    {"FolderOpenFails", Step::FolderOpen, EACCES, kSuccess},
+    {"FolderFlushFails", Step::FolderSync, EIO, kSuccess},
 };
 
 auto FaultName = [](const auto &test) { return std::string(test.param.name); };

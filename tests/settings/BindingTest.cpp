@@ -17,13 +17,13 @@ TEST(BindingTest, ReportsAMissingLibraryOrEntry)
     BoundEntry<WriteFn> noEntry("kernel32", "NoSuchEntryA");
     BoundEntry<WriteFn> wrongCase("kernel32", "writeprivateprofilestringa");
     WriteFn fn = nullptr;
-    EXPECT_EQ(noLibrary.Get(fn), Status::FromWin32(win32_error::ModNotFound));
-    EXPECT_EQ(noEntry.Get(fn), Status::FromWin32(win32_error::ProcNotFound));
-    EXPECT_EQ(wrongCase.Get(fn), Status::FromWin32(win32_error::ProcNotFound));
+    EXPECT_EQ(noLibrary.Get(fn), Status::FromWin32(platform::win32_error::ModNotFound));
+    EXPECT_EQ(noEntry.Get(fn), Status::FromWin32(platform::win32_error::ProcNotFound));
+    EXPECT_EQ(wrongCase.Get(fn), Status::FromWin32(platform::win32_error::ProcNotFound));
     EXPECT_EQ(fn, nullptr);
 
     BoundEntry<WriteFn> anyCase("KERNEL32.DLL", "WritePrivateProfileStringA");
-    EXPECT_EQ(anyCase.Get(fn), Status::Ok());
+    EXPECT_EQ(anyCase.Get(fn), kSuccess);
     EXPECT_NE(fn, nullptr);
 }
 
@@ -32,9 +32,9 @@ TEST(BindingTest, FailedOperationsReportTheBindingAndWriteNothing)
     RemoveSettingsFile();
     ProfileStore unbound("no-such-library");
     const auto window = CreateWindowlessOperations(unbound);
-    EXPECT_EQ(window->ProfileSettingSave(u"k", u"v"), Status::FromWin32(win32_error::ModNotFound));
+    EXPECT_EQ(window->ProfileSettingSave(u"k", u"v"), Status::FromWin32(platform::win32_error::ModNotFound));
     const TextResult read = window->ProfileSettingGet(u"k", u"fallback");
-    EXPECT_EQ(read.status, Status::FromWin32(win32_error::ModNotFound));
+    EXPECT_EQ(read.status, Status::FromWin32(platform::win32_error::ModNotFound));
     EXPECT_EQ(read.text, u"");
     EXPECT_FALSE(ReadSettingsFile());
 }
@@ -46,7 +46,7 @@ struct FlakyLibrary {
     static std::uint32_t Open(const char *, FlakyLibrary &)
     {
         ++opens;
-        return available ? 0 : win32_error::ModNotFound;
+        return available ? 0 : platform::win32_error::ModNotFound;
     }
     std::uint32_t Find(const char *, void *&address) const
     {
@@ -66,10 +66,10 @@ TEST(BindingTest, RetriesAFailedBindingAndKeepsAGoodOne)
     EXPECT_EQ(FlakyLibrary::opens, 2);
 
     FlakyLibrary::available = true;
-    ASSERT_EQ(entry.Get(fn), Status::Ok());
+    ASSERT_EQ(entry.Get(fn), kSuccess);
     EXPECT_EQ(fn(), 7);
     FlakyLibrary::available = false;
-    EXPECT_EQ(entry.Get(fn), Status::Ok()) << "a binding once made is kept";
+    EXPECT_EQ(entry.Get(fn), kSuccess) << "a binding once made is kept";
     EXPECT_EQ(FlakyLibrary::opens, 3);
 }
 

@@ -24,7 +24,7 @@ TEST_P(FileFormatTest, Case)
     if (!c.before.empty())
         WriteSettingsFile(c.before);
     if (c.save) {
-        ASSERT_EQ(Save(c.key, c.value), Status::Ok());
+        ASSERT_EQ(Save(c.key, c.value), kSuccess);
         EXPECT_EQ(Get(c.key, u"<absent>"), c.read);
     } else {
         EXPECT_EQ(Get(c.key, c.value), c.read);
@@ -146,7 +146,7 @@ TEST_F(SettingsTest, NamelessSectionJoinsTheOneBeforeOnceWritten)
 {
     WriteSettingsFile("[ExcelData]\r\na=1\r\n[ ]\r\nOld=1\r\n");
     EXPECT_EQ(Get(u"Old", u"d"), u"d");
-    ASSERT_EQ(Save(u"Key", u"V"), Status::Ok());
+    ASSERT_EQ(Save(u"Key", u"V"), kSuccess);
     EXPECT_EQ(Get(u"Old", u"d"), u"1");
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\na=1\r\nKey=V\r\nOld=1\r\n");
 }

@@ -22,7 +22,7 @@ TEST_F(LargeFileTest, LongLinesReadWholeAndSurviveAWrite)
     EXPECT_EQ(read.size(), kLongLine);
     EXPECT_TRUE(read == std::u16string(kLongLine, u'v'));
     EXPECT_EQ(Get(u"Next"), u"1");
-    ASSERT_EQ(Save(u"Next", u"2"), Status::Ok());
+    ASSERT_EQ(Save(u"Next", u"2"), kSuccess);
     EXPECT_TRUE(ReadSettingsFile() == "[ExcelData]\r\nLong=" + longValue + "\r\n" + longKey + "=x\r\nNext=2\r\n");
 }
 
@@ -49,8 +49,8 @@ TEST_F(LargeFileTest, FiftyMegabyteFileReadsAndTakesAWrite)
     EXPECT_EQ(Get(u"key00800000"), u"valuexxxxxxxxxxxxx");
     EXPECT_EQ(Get(u"key01599999"), u"valuexxxxxxxxxxxxx");
     EXPECT_EQ(Get(u"key00000001", u"d"), u"d") << "that key is in the other section";
-    ASSERT_EQ(Save(u"Added", u"1"), Status::Ok());
-    ASSERT_EQ(Save(u"key01599999", u"changed"), Status::Ok());
+    ASSERT_EQ(Save(u"Added", u"1"), kSuccess);
+    ASSERT_EQ(Save(u"key01599999", u"changed"), kSuccess);
     EXPECT_EQ(Get(u"Added"), u"1");
     EXPECT_EQ(Get(u"key01599999"), u"changed");
 
@@ -66,9 +66,9 @@ TEST_F(LargeFileTest, MegabyteKeysAndValuesAreRefusedAndWriteNothing)
 {
     WriteSettingsFile("[ExcelData]\r\nKeep=1\r\n");
     const std::u16string megabyte(1 << 20, u'm');
-    EXPECT_EQ(Save(megabyte, u"v"), E_InvalidArg);
-    EXPECT_EQ(Save(u"Key", megabyte), E_InvalidArg);
-    EXPECT_EQ(Save(megabyte, megabyte), E_InvalidArg);
+    EXPECT_EQ(Save(megabyte, u"v"), kInvalidArgument);
+    EXPECT_EQ(Save(u"Key", megabyte), kInvalidArgument);
+    EXPECT_EQ(Save(megabyte, megabyte), kInvalidArgument);
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKeep=1\r\n");
 }
 
@@ -83,10 +83,10 @@ TEST_F(LargeFileTest, DefaultTooLongForThePlatformIsRefused)
     // The platform would hand back an empty value for it.
     const std::u16string longest(platform::kLongestProfileString, u'd');
     const TextResult fits = window_->ProfileSettingGet(u"Absent", longest);
-    EXPECT_EQ(fits.status, Status::Ok());
+    EXPECT_EQ(fits.status, kSuccess);
     EXPECT_TRUE(fits.text == longest);
     for (const std::size_t length : {platform::kLongestProfileString + 1, std::size_t{1} << 20})
-        EXPECT_EQ(window_->ProfileSettingGet(u"Absent", std::u16string(length, u'd')).status, E_InvalidArg);
+        EXPECT_EQ(window_->ProfileSettingGet(u"Absent", std::u16string(length, u'd')).status, kInvalidArgument);
 }
 
 } // namespace

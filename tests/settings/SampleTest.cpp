@@ -9,7 +9,7 @@ using SampleTest = SettingsTest;
 
 TEST_F(SampleTest, RecordsNameAndValue)
 {
-    ASSERT_EQ(window_->InYourVBApp(), Status::Ok());
+    ASSERT_EQ(window_->InYourVBApp(), kSuccess);
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nCheck1Name=First Check Box\r\nCheck1Value=1\r\n");
     EXPECT_EQ(Get(u"Check1Value", u"0"), u"1");
     EXPECT_EQ(Get(u"Check1Name", u""), u"First Check Box");
@@ -18,9 +18,9 @@ TEST_F(SampleTest, RecordsNameAndValue)
 TEST_F(SampleTest, RunningTwiceChangesNothingAndLeavesOtherKeys)
 {
     WriteSettingsFile("[ExcelData]\r\nBefore=a\r\nCheck1Value=0\r\n[Other]\r\nCheck1Name=x\r\n");
-    ASSERT_EQ(window_->InYourVBApp(), Status::Ok());
+    ASSERT_EQ(window_->InYourVBApp(), kSuccess);
     const auto once = ReadSettingsFile();
-    ASSERT_EQ(window_->InYourVBApp(), Status::Ok());
+    ASSERT_EQ(window_->InYourVBApp(), kSuccess);
     EXPECT_EQ(ReadSettingsFile(), once);
     EXPECT_EQ(Get(u"Before"), u"a");
     EXPECT_EQ(Get(u"Check1Value"), u"1");
@@ -49,7 +49,7 @@ TEST_F(SampleTest, StopsAtTheFirstFailedSave)
     ProfileStore unbound("no-such-library");
     auto *window = new CountingOperations(unbound);
     const Ref<CountingOperations> owner = Ref<CountingOperations>::Adopt(window);
-    EXPECT_EQ(window->InYourVBApp(), Status::FromWin32(win32_error::ModNotFound));
+    EXPECT_EQ(window->InYourVBApp(), Status::FromWin32(platform::win32_error::ModNotFound));
     EXPECT_EQ(window->keys, std::vector<std::u16string>{u"Check1Name"});
     EXPECT_FALSE(ReadSettingsFile());
 }
@@ -60,7 +60,7 @@ TEST_F(SampleTest, SavesGoThroughTheInterfaceAndHoldTheWindow)
     window->dropLastReference = true;
     // The window's only reference goes during the first save; the sample
     // must still finish on a live object.
-    EXPECT_EQ(window->InYourVBApp(), Status::Ok());
+    EXPECT_EQ(window->InYourVBApp(), kSuccess);
     EXPECT_EQ(Get(u"Check1Value"), u"1");
 }
 

@@ -10,13 +10,13 @@ namespace {
 
 TEST(StatusTest, EveryDescriptionReadsBackAsItsStatus)
 {
-    for (const Status status : {E_OutOfMemory, E_InvalidArg, E_Unexpected, Status::FromWin32(win32_error::AccessDenied),
-                                Status::FromWin32(win32_error::DiskFull), Status::FromWin32(1234),
+    for (const Status status : {kOutOfMemory, kInvalidArgument, kUnexpected, Status::FromWin32(platform::win32_error::AccessDenied),
+                                Status::FromWin32(platform::win32_error::DiskFull), Status::FromWin32(1234),
                                 Status(0x80041234u), Status(0xFFFFFFFFu)}) {
         const std::string description = DescribeStatus(status);
         EXPECT_EQ(ParseStatusDescription(description), status) << description;
     }
-    EXPECT_EQ(DescribeStatus(Status::FromWin32(win32_error::AccessDenied)), "access denied (0x80070005)");
+    EXPECT_EQ(DescribeStatus(Status::FromWin32(platform::win32_error::AccessDenied)), "access denied (0x80070005)");
 }
 
 TEST(StatusTest, TextWithoutAFailureCodeStandsForNothing)
@@ -28,12 +28,12 @@ TEST(StatusTest, TextWithoutAFailureCodeStandsForNothing)
 
 TEST(StatusTest, KnownCausesStandForTheirStatus)
 {
-    for (const Status status : {E_InvalidArg, E_Unexpected, Status::FromWin32(win32_error::AccessDenied),
-                                Status::FromWin32(win32_error::DiskFull), Status::FromWin32(win32_error::Timeout)})
+    for (const Status status : {kInvalidArgument, kUnexpected, Status::FromWin32(platform::win32_error::AccessDenied),
+                                Status::FromWin32(platform::win32_error::DiskFull), Status::FromWin32(platform::win32_error::Timeout)})
         EXPECT_EQ(StatusFromCause(StatusCause(status)), status) << StatusCause(status);
     // Two codes share the cause; it stands for the first.
-    EXPECT_EQ(StatusCause(Status::FromWin32(win32_error::NotEnoughMemory)), "OutOfMemory");
-    EXPECT_EQ(StatusFromCause("OutOfMemory"), E_OutOfMemory);
+    EXPECT_EQ(StatusCause(Status::FromWin32(platform::win32_error::NotEnoughMemory)), "OutOfMemory");
+    EXPECT_EQ(StatusFromCause("OutOfMemory"), kOutOfMemory);
     // Causes that many codes share, or none.
     for (const char *cause : {"SystemError", "Failed", "Success", "", "accessdenied"})
         EXPECT_EQ(StatusFromCause(cause), std::nullopt) << cause;

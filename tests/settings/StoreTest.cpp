@@ -3,7 +3,9 @@
 #include "platform/Win32Error.h"
 #include "tests/support/SettingsTest.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace tallowby::test {
 namespace {
@@ -12,9 +14,9 @@ using StoreTest = SettingsTest;
 
 TEST_F(StoreTest, ReadsBackWhatWasSaved)
 {
-    ASSERT_EQ(Save(u"Colour", u"Blue"), Status::Ok());
+    ASSERT_EQ(Save(u"Colour", u"Blue"), kSuccess);
     EXPECT_EQ(Get(u"Colour", u"none"), u"Blue");
-    ASSERT_EQ(Save(u"Colour", u"Green"), Status::Ok());
+    ASSERT_EQ(Save(u"Colour", u"Green"), kSuccess);
     EXPECT_EQ(Get(u"Colour", u"none"), u"Green");
 }
 
@@ -26,55 +28,86 @@ TEST_F(StoreTest, AbsentKeySectionOrFileGivesTheDefault)
     WriteSettingsFile("[Other]\r\nColour=Red\r\n");
     EXPECT_EQ(Get(u"Colour", u"none"), u"none");
 
-    ASSERT_EQ(Save(u"Size", u"3"), Status::Ok());
+    ASSERT_EQ(Save(u"Size", u"3"), kSuccess);
     EXPECT_EQ(Get(u"Colour", u"none"), u"none");
     EXPECT_EQ(Get(u"Colour"), u"") << "a left-out default reads as empty text";
 }
 
 TEST_F(StoreTest, EmptyValueIsNotTheDefault)
 {
-    ASSERT_EQ(Save(u"Colour", u""), Status::Ok());
+    ASSERT_EQ(Save(u"Colour", u""), kSuccess);
     EXPECT_EQ(Get(u"Colour", u"none"), u"");
 }
 
-TEST_F(StoreTest, LongValuesReadBackWhole)
+// The read buffer's edges: a store whose first buffer is the usual 255
+// bytes, and one that starts at the smallest, so that every step of its
+// growth is crossed with short values.
+class BufferEdgeTest : public SettingsTest, public testing::WithParamInterface<std::uint32_t> {
+protected:
+    BufferEdgeTest() { window_ = CreateWindowlessOperations(store_); }
+
+    // The sizes the buffer takes as it grows, up to the longest value.
+    std::vector<std::size_t> BufferSizes() const
+    {
+        std::vector<std::size_t> sizes;
+        for (std::size_t size = std::max<std::uint32_t>(GetParam(), 3); size <= 4 * platform::kLongestProfileString;
+             size *= 4)
+            sizes.push_back(size);
+        return sizes;
+    }
+
+    ProfileStore store_{"kernel32", GetParam()};
+};
+
+TEST_P(BufferEdgeTest, LongValuesReadBackWhole)
 {
     // Each side of the edges where the read buffer grows, and the longest.
-    for (const std::size_t length :
-         std::initializer_list<std::size_t>{253, 254, 255, 1019, 1020, 4079, 16319, platform::kLongestProfileString}) {
+    std::vector<std::size_t> lengths{platform::kLongestProfileString};
+    for (const std::size_t size : BufferSizes()) {
+        for (std::size_t length = size > 4 ? size - 3 : 1; length <= size; ++length)
+            lengths.push_back(length);
+    }
+    for (const std::size_t length : lengths) {
+        if (length > platform::kLongestProfileString)
+            continue;
         std::u16string value(length, u'x');
         value.back() = u'!';
-        ASSERT_EQ(Save(u"Long", value), Status::Ok()) << length;
+        ASSERT_EQ(Save(u"Long", value), kSuccess) << length;
         const std::u16string read = Get(u"Long");
         EXPECT_EQ(read.size(), length);
         EXPECT_TRUE(read == value) << "value of " << length << " characters differs";
     }
 }
 
-TEST_F(StoreTest, QuotedValuesAtTheBuffersEdgeReadBackWhole)
+TEST_P(BufferEdgeTest, QuotedValuesAtTheBuffersEdgeReadBackWhole)
 {
     // The platform cuts a quoted value before dropping its quotes, so a cut
     // one comes back a character short of the buffer's fill.
-    for (const std::size_t length : {251u, 252u, 253u, 254u, 1017u, 1018u}) {
-        const std::u16string inner(length, u'q');
-        ASSERT_EQ(Save(u"Quoted", u"\"" + inner + u"\""), Status::Ok());
-        EXPECT_TRUE(Get(u"Quoted") == inner) << length;
+    for (const std::size_t size : BufferSizes()) {
+        for (std::size_t length = size > 5 ? size - 5 : 0; length < size && length + 2 <= 4096; ++length) {
+            const std::u16string inner(length, u'q');
+            ASSERT_EQ(Save(u"Quoted", u"\"" + inner + u"\""), kSuccess);
+            EXPECT_TRUE(Get(u"Quoted") == inner) << length << " characters in a buffer of " << size;
+        }
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(FirstBuffer, BufferEdgeTest, testing::Values(kReadBufferSize, 3u),
+                         [](const auto &test) { return "Of" + std::to_string(test.param); });
+
 TEST_F(StoreTest, RefusesTextTooLongForThePlatform)
 {
-    ASSERT_EQ(Save(u"Long", u"old"), Status::Ok());
+    ASSERT_EQ(Save(u"Long", u"old"), kSuccess);
     const std::u16string tooLong(platform::kLongestProfileString + 1, u'x');
-    EXPECT_EQ(Save(u"Long", tooLong), E_InvalidArg);
-    EXPECT_EQ(Save(tooLong, u"v"), E_InvalidArg);
-    EXPECT_EQ(Save(u"Long", std::u16string(1 << 20, u'y')), E_InvalidArg);
+    EXPECT_EQ(Save(u"Long", tooLong), kInvalidArgument);
+    EXPECT_EQ(Save(tooLong, u"v"), kInvalidArgument);
+    EXPECT_EQ(Save(u"Long", std::u16string(1 << 20, u'y')), kInvalidArgument);
     EXPECT_EQ(Get(u"Long"), u"old");
 }
 
 TEST_F(StoreTest, TextOutsideTheCodePageBecomesQuestionMarks)
 {
-    ASSERT_EQ(Save(u"Text", u"caf\u00e9 \u20ac5 \u4e2d\u0100"), Status::Ok());
+    ASSERT_EQ(Save(u"Text", u"caf\u00e9 \u20ac5 \u4e2d\u0100"), kSuccess);
     EXPECT_EQ(Get(u"Text"), u"caf\u00e9 \u20ac5 ??");
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nText=caf\xe9 \x80" "5 ??\r\n");
 }
@@ -88,7 +121,7 @@ TEST_F(StoreTest, EveryCodePageCharacterRoundTrips)
            u"\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u017e\u0178";
     for (char16_t c = 0xA0; c <= 0xFF; ++c)
         all += c;
-    ASSERT_EQ(Save(u"All", all), Status::Ok());
+    ASSERT_EQ(Save(u"All", all), kSuccess);
     // Blanks at the ends are the platform's to trim; there are none here.
     EXPECT_EQ(Get(u"All"), all);
 }
@@ -105,9 +138,9 @@ TEST_F(StoreTest, EveryCodePageCharacterButEqualsServesInAKey)
     for (char16_t c = 0xA0; c <= 0xFF; ++c)
         key += c;
     key += u"k";
-    ASSERT_EQ(Save(key, u"value"), Status::Ok());
+    ASSERT_EQ(Save(key, u"value"), kSuccess);
     EXPECT_EQ(Get(key), u"value");
-    ASSERT_EQ(Save(key, u"again"), Status::Ok());
+    ASSERT_EQ(Save(key, u"again"), kSuccess);
     EXPECT_EQ(Get(key), u"again") << "the second save finds the key the first wrote";
 }
 
@@ -115,8 +148,8 @@ TEST_F(StoreTest, EachSurrogateBecomesAQuestionMark)
 {
     const std::u16string pair = u"a\U0001F600b";
     const std::u16string lone = std::u16string(u"c") + char16_t(0xD800) + u"d" + char16_t(0xDC00);
-    ASSERT_EQ(Save(u"Pair", pair), Status::Ok());
-    ASSERT_EQ(Save(u"Lone", lone), Status::Ok());
+    ASSERT_EQ(Save(u"Pair", pair), kSuccess);
+    ASSERT_EQ(Save(u"Lone", lone), kSuccess);
     EXPECT_EQ(Get(u"Pair"), u"a??b") << "the platform converts UTF-16 units, not characters";
     EXPECT_EQ(Get(u"Lone"), u"c?d?");
 }
@@ -126,12 +159,12 @@ TEST_F(StoreTest, RefusesTextThatWouldChangeOtherLines)
     WriteSettingsFile("[ExcelData]\r\nKeep=1\r\n");
     for (const std::u16string &value : {std::u16string(u"line1\r\n[Evil]\r\nx=1"), std::u16string(u"a\nb"),
                                         std::u16string(u"a\rb"), std::u16string(u"a\0b", 3)}) {
-        EXPECT_EQ(Save(u"Key", value), E_InvalidArg);
-        EXPECT_EQ(Save(value, u"v"), E_InvalidArg);
+        EXPECT_EQ(Save(u"Key", value), kInvalidArgument);
+        EXPECT_EQ(Save(value, u"v"), kInvalidArgument);
     }
-    EXPECT_EQ(Save(u"a=b", u"v"), E_InvalidArg);
+    EXPECT_EQ(Save(u"a=b", u"v"), kInvalidArgument);
     EXPECT_EQ(*ReadSettingsFile(), "[ExcelData]\r\nKeep=1\r\n") << "a refused save writes nothing";
-    EXPECT_EQ(Save(u"Key", u"x=1; [not a section]"), Status::Ok()) << "'=' and brackets are fine in a value";
+    EXPECT_EQ(Save(u"Key", u"x=1; [not a section]"), kSuccess) << "'=' and brackets are fine in a value";
     EXPECT_EQ(Get(u"Key"), u"x=1; [not a section]");
 }
 
@@ -140,7 +173,7 @@ TEST_F(StoreTest, RefusedWriteIsReportedAndStoresNothing)
     // A folder in the settings file's place: the platform cannot write it.
     std::filesystem::create_directories(SettingsPath());
     const Status saved = Save(u"Colour", u"Blue");
-    EXPECT_EQ(saved, Status::FromWin32(win32_error::AccessDenied)) << DescribeStatus(saved);
+    EXPECT_EQ(saved, Status::FromWin32(platform::win32_error::AccessDenied)) << DescribeStatus(saved);
     EXPECT_EQ(Get(u"Colour", u"none"), u"none");
 }
 

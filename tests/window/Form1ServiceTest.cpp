@@ -43,7 +43,7 @@ public:
     TextResult ProfileSettingGet(std::u16string v_strKey, std::u16string v_strDefault) override
     {
         calls.push_back(u"get " + v_strKey + u"|" + v_strDefault);
-        return failure.failed() ? TextResult{failure, {}} : TextResult{Status::Ok(), value};
+        return failure.failed() ? TextResult{failure, {}} : TextResult{kSuccess, value};
     }
     Status InYourVBApp() override
     {
@@ -131,8 +131,8 @@ TEST_F(Form1ServiceTest, FailuresTravelAsNamedErrorsAndComeBackAsTheirStatus)
     const Ref<Form1Interface> window = Connect();
     ASSERT_TRUE(window);
     // Known causes, and codes whose cause alone could not bring them back.
-    for (const Status status : {Status::FromWin32(win32_error::AccessDenied), Status::FromWin32(win32_error::DiskFull),
-                                E_InvalidArg, E_OutOfMemory, Status::FromWin32(1234), Status(0x80041234u)}) {
+    for (const Status status : {Status::FromWin32(platform::win32_error::AccessDenied), Status::FromWin32(platform::win32_error::DiskFull),
+                                kInvalidArgument, kOutOfMemory, Status::FromWin32(1234), Status(0x80041234u)}) {
         SCOPED_TRACE(DescribeStatus(status));
         fake_->failure = status;
         const QDBusMessage reply = RawCall(u"ProfileSettingSave"_s, {u"k"_s, u"v"_s});
@@ -152,14 +152,14 @@ TEST_F(Form1ServiceTest, TextArrivesWholeAndTheKeyAloneReadsWithAnEmptyDefault)
     const Ref<Form1Interface> window = Connect();
     ASSERT_TRUE(window);
     fake_->value = u"värde ✓ 😀";
-    EXPECT_EQ(Elsewhere([&] { return window->ProfileSettingSave(u"clé ✓ 😀", u""); }), Status::Ok());
+    EXPECT_EQ(Elsewhere([&] { return window->ProfileSettingSave(u"clé ✓ 😀", u""); }), kSuccess);
     const TextResult got = Elsewhere([&] { return window->ProfileSettingGet(u"k", u"défaut"); });
-    EXPECT_EQ(got.status, Status::Ok());
+    EXPECT_EQ(got.status, kSuccess);
     EXPECT_EQ(got.text, u"värde ✓ 😀");
     const QDBusMessage alone = RawCall(u"ProfileSettingGet"_s, {u"k"_s});
     ASSERT_EQ(alone.type(), QDBusMessage::ReplyMessage) << alone.errorMessage().toStdString();
     EXPECT_EQ(alone.arguments().value(0).toString(), u"värde ✓ 😀"_s);
-    EXPECT_EQ(Elsewhere([&] { return window->InYourVBApp(); }), Status::Ok());
+    EXPECT_EQ(Elsewhere([&] { return window->InYourVBApp(); }), kSuccess);
     EXPECT_EQ(fake_->calls, (std::vector<std::u16string>{u"save clé ✓ 😀=", u"get k|défaut", u"get k|", u"sample"}));
 }
 
@@ -190,13 +190,13 @@ TEST(WindowClientTest, ErrorsOfOtherWindowsAndOfTheBusBecomeStatuses)
     };
     const Case cases[] = {
         // Another implementation's error without our code: read by its cause.
-        {u"org.tallowby.Tallowby.Error.DiskFull"_s, u"the disk is full"_s, Status::FromWin32(win32_error::DiskFull)},
-        {u"org.tallowby.Tallowby.Error.NoSuchCause"_s, u"what"_s, E_Unexpected},
-        {u"org.freedesktop.DBus.Error.NoReply"_s, u"no reply"_s, Status::FromWin32(win32_error::Timeout)},
+        {u"org.tallowby.Tallowby.Error.DiskFull"_s, u"the disk is full"_s, Status::FromWin32(platform::win32_error::DiskFull)},
+        {u"org.tallowby.Tallowby.Error.NoSuchCause"_s, u"what"_s, kUnexpected},
+        {u"org.freedesktop.DBus.Error.NoReply"_s, u"no reply"_s, Status::FromWin32(platform::win32_error::Timeout)},
         {u"org.freedesktop.DBus.Error.ServiceUnknown"_s, u"gone"_s,
-         Status::FromWin32(win32_error::RpcServerUnavailable)},
-        {u"org.freedesktop.DBus.Error.AccessDenied"_s, u"policy"_s, Status::FromWin32(win32_error::AccessDenied)},
-        {u"com.example.Error.Odd"_s, u"odd (0x80070005)"_s, E_Unexpected},
+         Status::FromWin32(platform::win32_error::RpcServerUnavailable)},
+        {u"org.freedesktop.DBus.Error.AccessDenied"_s, u"policy"_s, Status::FromWin32(platform::win32_error::AccessDenied)},
+        {u"com.example.Error.Odd"_s, u"odd (0x80070005)"_s, kUnexpected},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.toStdString());

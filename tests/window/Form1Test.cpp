@@ -2,7 +2,7 @@
 
 #include "tests/support/SettingsFileBytes.h"
 #include "window/Form1Design.h"
-#include "window/linux/Form1.h"
+#include "window/linux/Form1Window.h"
 
 #include <QCheckBox>
 #include <QTest>
@@ -22,7 +22,7 @@ protected:
     }
     void TearDown() override { RemoveSettingsFile(); }
 
-    Ref<Form1> form_ = MakeRef<Form1>();
+    Ref<Form1Window> form_ = MakeRef<Form1Window>();
 };
 
 TEST(Form1LayoutTest, TwipsBecomePixelsAtTheScreensResolution)
@@ -72,9 +72,9 @@ TEST_F(Form1Test, CarriesTheSettingsOperations)
 {
     Form1Interface &window = *form_;
     QTest::mouseClick(form_->Check1(), Qt::LeftButton);
-    ASSERT_EQ(window.InYourVBApp(), Status::Ok());
+    ASSERT_EQ(window.InYourVBApp(), kSuccess);
     EXPECT_EQ(window.ProfileSettingGet(u"Check1Value", u"0").text, u"1") << "the mark is not consulted";
-    EXPECT_EQ(window.ProfileSettingSave(u"Other", u"x"), Status::Ok());
+    EXPECT_EQ(window.ProfileSettingSave(u"Other", u"x"), kSuccess);
     EXPECT_EQ(window.ProfileSettingGet(u"Other").text, u"x");
     EXPECT_TRUE(form_->Check1()->isChecked()) << "the operations change nothing of the window";
     EXPECT_EQ(form_->RefCount(), 1u);

@@ -30,25 +30,25 @@ Status StatusOfError(const QDBusMessage &reply)
             return *status;
         if (const auto status = StatusFromCause(name.sliced(prefix.size()).toStdString()))
             return *status;
-        return E_Unexpected;
+        return kUnexpected;
     }
     switch (QDBusError(reply).type()) {
     case QDBusError::ServiceUnknown:
     case QDBusError::UnknownObject:
     case QDBusError::Disconnected:
-        return Status::FromWin32(win32_error::RpcServerUnavailable);
+        return Status::FromWin32(platform::win32_error::RpcServerUnavailable);
     case QDBusError::NoReply:
     case QDBusError::Timeout:
     case QDBusError::TimedOut:
-        return Status::FromWin32(win32_error::Timeout);
+        return Status::FromWin32(platform::win32_error::Timeout);
     case QDBusError::AccessDenied:
-        return Status::FromWin32(win32_error::AccessDenied);
+        return Status::FromWin32(platform::win32_error::AccessDenied);
     case QDBusError::NoMemory:
-        return E_OutOfMemory;
+        return kOutOfMemory;
     default:
         if (name == "org.freedesktop.DBus.Error.NameHasNoOwner"_L1)
-            return Status::FromWin32(win32_error::RpcServerUnavailable);
-        return E_Unexpected;
+            return Status::FromWin32(platform::win32_error::RpcServerUnavailable);
+        return kUnexpected;
     }
 }
 
@@ -74,7 +74,7 @@ public:
             if (onBusThread != nullptr && onBusThread->thread() != QThread::currentThread())
                 QMetaObject::invokeMethod(onBusThread, [] {}, Qt::BlockingQueuedConnection);
             QDBusConnection::disconnectFromBus(connectionName_);
-            return Status::Ok();
+            return kSuccess;
         });
     }
 
@@ -107,9 +107,9 @@ public:
             if (status.failed())
                 return status;
             if (reply.signature() != "s"_L1)
-                return E_Unexpected;
+                return kUnexpected;
             result.text = reply.arguments().value(0).toString().toStdU16String();
-            return Status::Ok();
+            return kSuccess;
         });
         if (result.status.failed())
             result.text.clear();
@@ -136,7 +136,7 @@ private:
     {
         if (reply.type() == QDBusMessage::ErrorMessage)
             return StatusOfError(reply);
-        return reply.type() == QDBusMessage::ReplyMessage ? Status::Ok() : E_Unexpected;
+        return reply.type() == QDBusMessage::ReplyMessage ? kSuccess : kUnexpected;
     }
 
     QString connectionName_;
@@ -153,7 +153,7 @@ WindowConnection ConnectToRunningWindow()
         connection.error = window->Unreachable();
         if (connection.error.empty())
             connection.window = Ref<Form1Interface>(window.get());
-        return Status::Ok();
+        return kSuccess;
     });
     if (status.failed())
         connection.error = DescribeStatus(status);

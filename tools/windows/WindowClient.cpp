@@ -34,7 +34,7 @@ struct ExceptionInfo {
             info.pfnDeferredFillIn(&info);
         if (FAILED(info.scode))
             return Status(static_cast<std::uint32_t>(info.scode));
-        return info.wCode != 0 ? Status(0x80040200u + info.wCode) : E_Unexpected;
+        return info.wCode != 0 ? Status(0x80040200u + info.wCode) : kUnexpected;
     }
 };
 
@@ -70,7 +70,7 @@ public:
         const Ref<RemoteForm1> self(this);
         Bstr key(v_strKey), setting(v_strSetting);
         if (key.get() == nullptr || setting.get() == nullptr)
-            return E_OutOfMemory;
+            return kOutOfMemory;
         std::array<VARIANT, 2> arguments{};
         // Arguments travel last first.
         V_VT(&arguments[0]) = VT_BSTR;
@@ -87,7 +87,7 @@ public:
         TextResult result;
         Bstr key(v_strKey), fallback(v_strDefault);
         if (key.get() == nullptr || fallback.get() == nullptr) {
-            result.status = E_OutOfMemory;
+            result.status = kOutOfMemory;
             return result;
         }
         std::array<VARIANT, 2> arguments{};
@@ -146,7 +146,7 @@ WindowConnection ConnectToRunningWindow()
         if (connection.error.empty())
             connection.window = Ref<Form1Interface>(window.get());
     } catch (const std::bad_alloc &) {
-        connection.error = DescribeStatus(E_OutOfMemory);
+        connection.error = DescribeStatus(kOutOfMemory);
     }
     return connection;
 }

@@ -88,7 +88,7 @@ Form1Service::~Form1Service()
     GuardOperation([this] {
         bus_.interface()->unregisterService(QLatin1StringView(bus::kServiceName));
         bus_.unregisterObject(QLatin1StringView(bus::kObjectPath));
-        return Status::Ok();
+        return kSuccess;
     });
 }
 
@@ -107,13 +107,13 @@ bool Form1Service::handleMessage(const QDBusMessage &message, const QDBusConnect
         handled = reply.type() != QDBusMessage::InvalidMessage;
         if (handled && message.isReplyRequired())
             connection.send(reply);
-        return Status::Ok();
+        return kSuccess;
     });
     if (failure.failed()) {
         handled = true;
         GuardOperation([&] {
             connection.send(Reply(message, failure));
-            return Status::Ok();
+            return kSuccess;
         });
     }
     return handled;

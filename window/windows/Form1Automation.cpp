@@ -59,9 +59,9 @@ HRESULT Guarded(Body &&body) noexcept
     try {
         return Report(body());
     } catch (const std::bad_alloc &) {
-        return Report(E_OutOfMemory);
+        return Report(kOutOfMemory);
     } catch (...) {
-        return Report(E_Unexpected);
+        return Report(kUnexpected);
     }
 }
 
@@ -74,7 +74,7 @@ Status DefaultText(const VARIANT &given, std::u16string &text)
     VARIANT converted;
     ::VariantInit(&converted);
     if (FAILED(::VariantChangeType(&converted, const_cast<VARIANT *>(&given), 0, VT_BSTR)))
-        return E_InvalidArg;
+        return kInvalidArgument;
     Bstr owned;
     *owned.put() = V_BSTR(&converted); // takes over the converted string
     text = FromBstr(owned.get());
@@ -198,7 +198,7 @@ HRESULT Form1Automation::ProfileSettingGet(BSTR v_strKey, VARIANT v_strDefault, 
             return read.status;
         Bstr value(read.text);
         if (value.get() == nullptr)
-            return E_OutOfMemory;
+            return kOutOfMemory;
         *result = value.release();
         return Status();
     });

@@ -12,10 +12,12 @@ namespace tallowby {
 // the window manager and sized from the design at the screen's logical
 // resolution. It carries the settings operations and reacts to nothing
 // itself: the check box only toggles its mark. Owned through its reference
-// count; create it with MakeRef.
-class Form1 final : public QWidget, public Form1Operations {
+// count; create it with MakeRef. The class is Form1Window on both
+// platforms; Form1 is the window's own name, which its caption and the
+// object other programs call carry.
+class Form1Window final : public QWidget, public Form1Operations {
 public:
-    explicit Form1(ProfileStore &store = ProfileStore::Process());
+    explicit Form1Window(ProfileStore &store = ProfileStore::Process());
 
     QCheckBox *Check1() const { return check1_; }
 

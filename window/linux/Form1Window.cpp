@@ -1,4 +1,4 @@
-#include "window/linux/Form1.h"
+#include "window/linux/Form1Window.h"
 
 #include "window/Form1Design.h"
 
@@ -13,7 +13,7 @@ QString ToQString(const char16_t *text) { return QString::fromUtf16(text); }
 
 } // namespace
 
-Form1::Form1(ProfileStore &store) : Form1Operations(store), check1_(new QCheckBox(ToQString(kCheck1Caption), this))
+Form1Window::Form1Window(ProfileStore &store) : Form1Operations(store), check1_(new QCheckBox(ToQString(kCheck1Caption), this))
 {
     setWindowTitle(ToQString(kForm1Caption));
     QIcon icon;
