@@ -15,7 +15,7 @@ fi
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  googletest libgtest-dev libbenchmark-dev
+  googletest libgtest-dev
   libsimpleini-dev libinih-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools libwine-dev:i386 nsis
