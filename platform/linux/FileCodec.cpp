@@ -86,7 +86,8 @@ DecodedFile Decode(std::string bytes)
         break;
     case FileEncoding::Utf16Le:
     case FileEncoding::Utf16Be: {
-        std::u16string units = Utf16Units(std::string_view(bytes).substr(mark), file.encoding == FileEncoding::Utf16Be);
+        const bool bigEndian = file.encoding == FileEncoding::Utf16Be;
+        const std::u16string units = Utf16Units(std::string_view(bytes).substr(mark), bigEndian);
         bytes = std::string(); // not two copies of the file at once
         file.text = ToUtf8(units, true);
         break;

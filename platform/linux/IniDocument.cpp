@@ -149,6 +149,13 @@ bool IniDocument::RemoveSection(std::string_view section)
     if (found == sections_.end())
         return false;
     TrimWritten(); // numbers are about to move; blanks are no longer news
+    // The lines before the first header go, but their place stays first, as
+    // on the platform: a later key of the section "" lands there again.
+    if (!found->headed) {
+        found->entries.clear();
+        found->index.Clear();
+        return true;
+    }
     sections_.erase(found);
     return true;
 }
@@ -157,7 +164,7 @@ std::vector<std::string> IniDocument::SectionNames() const
 {
     std::vector<std::string> names;
     for (const Section &section : sections_) {
-        if (section.headed)
+        if (section.headed && section.name.length > 0)
             names.emplace_back(View(section.name));
     }
     return names;
@@ -166,11 +173,14 @@ std::vector<std::string> IniDocument::SectionNames() const
 std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
 {
     std::vector<std::string> names;
-    if (const Section *found = FindSection(section)) {
-        for (const Entry &entry : found->entries) {
-            if (entry.hasValue())
-                names.emplace_back(View(entry.name));
-        }
+    const auto found = std::find_if(sections_.begin(), sections_.end(),
+                                    [&](const Section &s) { return SameAsGiven(s.name, section); });
+    if (found == sections_.end())
+        return names;
+    // The platform lists no name that starts as a comment does.
+    for (const Entry &entry : found->entries) {
+        if (entry.hasValue() && !View(entry.name).starts_with(';'))
+            names.emplace_back(View(entry.name));
     }
     return names;
 }
@@ -188,8 +198,9 @@ std::size_t IniDocument::Place(Self &self, Placed placed)
         }
         for (auto &entry : section.entries) {
             const bool hasValue = entry.hasValue();
-            const auto line = ini_layout::Entry(entry.name.length,
-                                                hasValue ? std::optional<std::size_t>(entry.value.length) : std::nullopt);
+            const std::optional<std::size_t> valueLength =
+                hasValue ? std::optional<std::size_t>(entry.value.length) : std::nullopt;
+            const auto line = ini_layout::Entry(entry.name.length, valueLength);
             placed(entry.name, at + line.name);
             if (hasValue)
                 placed(entry.value, at + line.value);

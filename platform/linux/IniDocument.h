@@ -39,7 +39,11 @@ public:
     bool RemoveKey(std::string_view section, std::string_view key);
     bool RemoveSection(std::string_view section);
 
+    // The names of the sections that have one, in order.
     std::vector<std::string> SectionNames() const;
+    // The names of the keys with a value in the first section named
+    // `section`, taken as given as a removal takes it, but for those that
+    // start with ";".
     std::vector<std::string> KeyNames(std::string_view section) const;
 
     // The text the document was read from or last settled with: what the

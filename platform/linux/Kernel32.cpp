@@ -13,23 +13,25 @@ namespace tallowby::platform::kernel32 {
 
 namespace {
 
-// The default as the platform hands it back: without its trailing spaces
-// (all but the first character), and nothing at all for one this long.
-std::string_view Fallback(const char *defaultValue)
+// The default as the platform hands it back for a key: without its
+// trailing spaces (all but the first character), and nothing at all for one
+// this long. For a list of keys it keeps its spaces.
+std::string_view Fallback(const char *defaultValue, bool forKey)
 {
     std::string_view fallback = defaultValue != nullptr ? defaultValue : "";
     if (fallback.size() > kLongestProfileString)
         return {};
-    while (fallback.size() > 1 && fallback.back() == ' ')
+    while (forKey && fallback.size() > 1 && fallback.back() == ' ')
         fallback.remove_suffix(1);
     return fallback;
 }
 
-// A value as it fits `room` bytes. The platform cuts a quoted value before it
-// strips the quotes: a cut one loses its opening quote and keeps its cut end.
-std::string_view CutToBuffer(std::string_view value, std::size_t room)
+// A value as it fits `room` bytes, its quotes stripped with `unquote`. The
+// platform cuts a quoted value before it strips the quotes: a cut one loses
+// its opening quote and keeps its cut end.
+std::string_view CutToBuffer(std::string_view value, std::size_t room, bool unquote = true)
 {
-    const bool quoted = StripQuotes(value).size() + 2 == value.size();
+    const bool quoted = unquote && StripQuotes(value).size() + 2 == value.size();
     if (value.size() <= room)
         return quoted ? value.substr(1, value.size() - 2) : value;
     const std::string_view cut = value.substr(0, room);
@@ -55,13 +57,23 @@ Win32Dword CopyList(std::string_view names, char *buffer, Win32Dword size)
     return static_cast<Win32Dword>(names.size());
 }
 
+// The name a call reads or writes: a null file is win.ini, as for the
+// platform's own profile calls.
+const char *ProfileName(const char *file) { return file != nullptr ? file : "win.ini"; }
+
+// The empty name is the Windows folder, which is no file to read or write.
+bool NamesTheWindowsFolder(const char *name) { return *name == '\0'; }
+
 } // namespace
 
 Win32Bool WritePrivateProfileStringA(const char *section, const char *key, const char *value, const char *file)
 {
-    const std::uint32_t error = section == nullptr || file == nullptr
-                                    ? win32_error::InvalidParameter
-                                    : ProfileFile::Process().Write(file, ProfileChange{section, key, value});
+    const char *name = ProfileName(file);
+    std::uint32_t error = win32_error::InvalidParameter;
+    if (section != nullptr) {
+        error = NamesTheWindowsFolder(name) ? win32_error::AccessDenied
+                                            : ProfileFile::Process().Write(name, {section, key, value});
+    }
     SetLastError(error);
     return error == 0 ? 1 : 0;
 }
@@ -71,19 +83,28 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
 {
     if (buffer == nullptr || size == 0)
         return 0;
-    std::string text;
-    bool found = false;
-    if (const auto error = ProfileFile::Process().Read(file, ProfileQuery{section, key}, text, found); error != 0) {
+    const char *name = ProfileName(file);
+    ProfileAnswer answer;
+    if (NamesTheWindowsFolder(name)) {
+        answer.fileError = win32_error::AccessDenied;
+    } else if (const auto error = ProfileFile::Process().Read(name, {section, key}, answer); error != 0) {
         SetLastError(error);
         buffer[0] = '\0';
         return 0;
     }
-    if (section == nullptr || key == nullptr)
-        return CopyList(text, buffer, size);
-    const std::string_view cut = CutToBuffer(found ? std::string_view(text) : Fallback(defaultValue), size - 1);
+    // A cut value or list is no error to the platform either.
+    SetLastError(answer.fileError);
+    // A list of the keys of a section that has none gives the default, as a
+    // key that is not there does; so does one whose first name is empty,
+    // which the platform takes for none.
+    if (section == nullptr || (key == nullptr && !answer.text.empty() && answer.text.front() != '\0'))
+        return CopyList(answer.text, buffer, size);
+    // The platform leaves the quotes on a default when it opened no file.
+    const std::string_view cut =
+        CutToBuffer(answer.found ? std::string_view(answer.text) : Fallback(defaultValue, key != nullptr), size - 1,
+                    answer.found || !NamesTheWindowsFolder(name) || key == nullptr);
     std::memcpy(buffer, cut.data(), cut.size());
     buffer[cut.size()] = '\0';
-    SetLastError(0); // a cut value is no error to the platform either
     return static_cast<Win32Dword>(cut.size());
 }
 

@@ -66,12 +66,14 @@ std::filesystem::path ResolveLinks(const std::filesystem::path &path)
     return target;
 }
 
-// Drive C's folder stands in for a drive that always exists; folders below
-// it are the caller's to make, as on the platform.
-std::uint32_t EnsureDrive()
+// Drive C's folder stands in for a drive that always exists, and its
+// Windows folder, where names without a folder go, for one that does too;
+// other folders below drive C are the caller's to make, as on the platform.
+std::uint32_t EnsureFolder(const std::filesystem::path &path)
 {
+    const std::filesystem::path drive = SettingsPrefix() / "drive_c", windows = drive / "windows";
     std::error_code error;
-    std::filesystem::create_directories(SettingsPrefix() / "drive_c", error);
+    std::filesystem::create_directories(path.parent_path() == windows ? windows : drive, error);
     return error ? Win32ErrorFromErrno(error.value()) : 0;
 }
 
@@ -83,21 +85,26 @@ ProfileFile &ProfileFile::Process()
     return files;
 }
 
-std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, std::string &result, bool &found) noexcept
+std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, ProfileAnswer &answer) noexcept
 {
     return Guard([&]() -> std::uint32_t {
-        result.clear();
-        found = false;
-        const auto path = file != nullptr ? MapWindowsPath(file) : std::nullopt;
-        if (!path)
+        answer = ProfileAnswer{};
+        const auto path = MapWindowsPath(file);
+        if (!path) {
+            answer.fileError = win32_error::PathNotFound;
             return 0;
+        }
         const std::lock_guard guard(mutex_);
-        if (bool unchanged = false; Refresh(*path, false, unchanged) != 0)
+        if (bool unchanged = false; const auto error = Refresh(*path, false, unchanged)) {
+            answer.fileError = error;
             return 0;
+        }
+        if (!stamp_.exists)
+            answer.fileError = win32_error::FileNotFound;
         auto join = [&](const std::vector<std::string> &names) {
             for (const auto &name : names) {
-                result += TextToAnsi(encoding_, name);
-                result += '\0';
+                answer.text += TextToAnsi(encoding_, name);
+                answer.text += '\0';
             }
         };
         const auto section = InFile(encoding_, query.section), key = InFile(encoding_, query.key);
@@ -106,8 +113,8 @@ std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, std
         } else if (!key) {
             join(document_.KeyNames(*section));
         } else if (auto value = document_.Find(*section, *key)) {
-            result = TextToAnsi(encoding_, std::move(*value));
-            found = true;
+            answer.text = TextToAnsi(encoding_, std::move(*value));
+            answer.found = true;
         }
         return 0;
     });
@@ -119,7 +126,7 @@ std::uint32_t ProfileFile::Write(const char *file, const ProfileChange &change) 
         const auto mapped = MapWindowsPath(file);
         if (!mapped)
             return win32_error::PathNotFound;
-        if (const auto error = EnsureDrive(); error != 0)
+        if (const auto error = EnsureFolder(*mapped); error != 0)
             return error;
         const std::filesystem::path path = ResolveLinks(*mapped);
 
@@ -167,6 +174,10 @@ std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const Profile
                 loaded_ = true;
                 return 0;
             }
+        } else if (madeEmpty && document_.LayOut().empty()) {
+            // A file that was not there stays away when the change leaves
+            // it empty, as on the platform; the lock removes what it made.
+            return 0;
         } else {
             bool replaced = false;
             if (const auto error = WriteBack(path, base, compareBytes, replaced); error != 0 || replaced)

@@ -29,6 +29,19 @@ struct ProfileQuery {
     const char *key;
 };
 
+// What a question found.
+struct ProfileAnswer {
+    // The value found, with its quotes still on, or the names asked for,
+    // each followed by a NUL.
+    std::string text;
+    // Whether there was a value.
+    bool found = false;
+    // Why the file was not read: ERROR_FILE_NOT_FOUND when there is none,
+    // ERROR_PATH_NOT_FOUND for a path outside drive C, else the error of
+    // reading it; 0 when it was read.
+    std::uint32_t fileError = 0;
+};
+
 // The settings files of the process, as the private-profile calls reach
 // them: the one way to read and to change them. It keeps the file last read,
 // parsed, while it provably has not changed, so that a look-up costs one
@@ -56,12 +69,10 @@ public:
     // file left as it was.
     std::uint32_t Write(const char *file, const ProfileChange &change) noexcept;
 
-    // Answers `query` from the file at the Windows path `file` (none for a
-    // null path): `result` becomes the value found, with its quotes still on,
-    // or the names asked for, each followed by a NUL; `found` says whether
-    // there was a value. A file that cannot be read reads as an absent one.
-    // Returns 0, or ERROR_NOT_ENOUGH_MEMORY.
-    std::uint32_t Read(const char *file, const ProfileQuery &query, std::string &result, bool &found) noexcept;
+    // Answers `query` from the file at the Windows path `file`. A file that
+    // cannot be read reads as an absent one. Returns 0, or
+    // ERROR_NOT_ENOUGH_MEMORY.
+    std::uint32_t Read(const char *file, const ProfileQuery &query, ProfileAnswer &answer) noexcept;
 
     // The files of the process.
     static ProfileFile &Process();

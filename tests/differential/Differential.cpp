@@ -5,11 +5,13 @@
 // usage: differential FIRST_SEED LAST_SEED
 
 #include "platform/CodePage.h"
+#include "platform/LastError.h"
 #include "platform/Utf8.h"
 #include "platform/Kernel32Api.h"
 #include "settings/BoundEntry.h"
 #include "tests/support/HostPath.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -136,6 +138,65 @@ std::string ReadFile(const std::filesystem::path &path)
     return Show(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
+// Text for a transcript: a string between quotes, or "null".
+std::string Arg(const char *text)
+{
+    if (text == nullptr)
+        return "null";
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
+}
+
+// Calls whose arguments the platform gives meanings of its own: a null
+// section, key, value or default, a null file (win.ini) or an empty one, and
+// buffers of 0, 1 and 2 bytes. They come from a generator of their own,
+// after a seed's other calls, so that those stay as they were. A line shows
+// what the call wrote up to its NUL, whether the byte past the buffer was
+// left alone, and the last error where the platform defines it: after a
+// get, and after a write that failed. Left out, as differences kept on
+// purpose: writes with a null section, which the platform fails with
+// ERROR_FILE_NOT_FOUND or crashes on, and lists of keys in a buffer of 1 or
+// 2 bytes, which it fills with the default or fails with
+// ERROR_INVALID_PARAMETER where the stand-in cuts the list as documented.
+void CallWithArgumentFaults(Random &random, platform::WritePrivateProfileStringAFn write,
+                            platform::GetPrivateProfileStringAFn get, const char *file,
+                            const std::filesystem::path &path, const std::filesystem::path &winIni,
+                            std::string &buffer)
+{
+    constexpr std::uint32_t kUntouched = 0xC0FFEE;
+    auto maybeNull = [&](const std::string &text) { return random.Below(3) == 0 ? nullptr : text.c_str(); };
+    const std::vector<const char *> files = {file, file, nullptr, ""};
+    const char *section = maybeNull(random.Pick(kSections));
+    const char *key = maybeNull(random.Pick(kKeys));
+    const char *target = random.Pick(files);
+    platform::SetLastError(kUntouched);
+    if (random.Below(2)) {
+        const char *fallback = maybeNull(random.Pick(kDefaults));
+        const bool keyList = section != nullptr && key == nullptr;
+        const std::vector<std::uint32_t> sizes = keyList ? std::vector<std::uint32_t>{0, 255}
+                                                         : std::vector<std::uint32_t>{0, 1, 2, 255};
+        const std::uint32_t size = random.Pick(sizes);
+        buffer.assign(buffer.size(), '\x7f');
+        const auto count = get(section, key, fallback, buffer.data(), size, target);
+        const auto error = platform::LastError();
+        std::printf("  fault get %s %s default %s size %lu file %s -> %lu %s%s error %lu\n", Arg(section).c_str(),
+                    Arg(key).c_str(), Arg(fallback).c_str(), static_cast<unsigned long>(size), Arg(target).c_str(),
+                    static_cast<unsigned long>(count),
+                    Show(buffer.substr(0, std::min<std::size_t>(count + 1, size))).c_str(),
+                    buffer[size] == '\x7f' ? "" : " past the end", static_cast<unsigned long>(error));
+    } else {
+        section = random.Pick(kSections).c_str();
+        const char *value = maybeNull(random.Pick(kValues));
+        const int ok = write(section, key, value, target);
+        const auto error = platform::LastError();
+        std::printf("  fault write %s %s value %s file %s -> %d error %lu file %s\n", Arg(section).c_str(),
+                    Arg(key).c_str(), Arg(value).c_str(), Arg(target).c_str(), ok ? 1 : 0,
+                    ok ? 0ul : static_cast<unsigned long>(error),
+                    ReadFile(target == nullptr ? winIni : path).c_str());
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -153,6 +214,8 @@ int main(int argc, char **argv)
 
     const char *file = test::SettingsFileName().c_str();
     const auto path = test::SettingsPath();
+    // What a null file name stands for; each seed starts without it.
+    const auto winIni = test::HostPath("C:\\windows\\win.ini");
     std::filesystem::create_directories(path.parent_path());
     std::string buffer(kSizes.back() + 1, '\0');
     const long last = std::atol(argv[2]);
@@ -162,6 +225,7 @@ int main(int argc, char **argv)
         // An empty file is no file: the platform's cache would otherwise
         // write an emptied file in the form the file had in the seed before.
         std::filesystem::remove(path);
+        std::filesystem::remove(winIni);
         if (!before.empty())
             std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
         std::printf("seed %ld file %s\n", seed, Show(before).c_str());
@@ -184,6 +248,9 @@ int main(int argc, char **argv)
                             ReadFile(path).c_str());
             }
         }
+        Random faults(static_cast<std::uint32_t>(seed) ^ 0x5BD1E995u);
+        for (std::uint32_t i = 1 + faults.Below(4); i > 0; --i)
+            CallWithArgumentFaults(faults, write, get, file, path, winIni, buffer);
     }
     return 0;
 }

@@ -23,7 +23,8 @@ public:
     }
     std::optional<std::size_t> Search(std::string_view name) const
     {
-        const auto found = std::find_if(names_.begin(), names_.end(), [&](const auto &n) { return SameName(n, name); });
+        const auto found =
+            std::find_if(names_.begin(), names_.end(), [&](const auto &n) { return SameName(n, name); });
         return found == names_.end() ? std::nullopt : std::optional<std::size_t>(found - names_.begin());
     }
     // Adds `name` as a document does: only a name no entry has yet.
