@@ -24,7 +24,7 @@ using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 
 using Clock = std::chrono::steady_clock;
 
-// One mutex per settings file, in this session: the path with ASCII
+// One mutex per settings file among the user's logged-on programs (Local\): the path with ASCII
 // letters upper-cased, as the file system compares them, and backslashes
 // turned to slashes, which a kernel object's name may not hold.
 std::string MutexName(const char *ansiPath)
