@@ -24,9 +24,10 @@ using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 
 using Clock = std::chrono::steady_clock;
 
-// One mutex per settings file among the user's logged-on programs (Local\): the path with ASCII
-// letters upper-cased, as the file system compares them, and backslashes
-// turned to slashes, which a kernel object's name may not hold.
+// One mutex per settings file among the programs of the user's logon
+// (the Local\ namespace): the path with ASCII letters upper-cased, as the
+// file system compares them, and backslashes turned to slashes, which a
+// kernel object's name may not hold.
 std::string MutexName(const char *ansiPath)
 {
     std::string name = "Local\\Tallowby.SettingsWriter:";
