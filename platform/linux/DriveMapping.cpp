@@ -9,6 +9,15 @@ namespace tallowby::platform {
 
 namespace {
 
+// The variables SettingsPrefix reads, in the order it reads them.
+constexpr std::array<const char *, 3> kPrefixVariables = {"TALLOWBY_PREFIX", "XDG_DATA_HOME", "HOME"};
+
+std::string_view Variable(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value != nullptr ? std::string_view(value) : std::string_view();
+}
+
 std::filesystem::path FromEnvironment(const char *name)
 {
     const char *value = std::getenv(name);
@@ -60,6 +69,30 @@ std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath
         rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     }
     return mapped;
+}
+
+bool RememberedMapping::Current(std::string_view windowsPath) const
+{
+    if (!valid_ || windowsPath != windowsPath_)
+        return false;
+    for (std::size_t i = 0; i < kPrefixVariables.size(); ++i) {
+        if (Variable(kPrefixVariables[i]) != environment_[i])
+            return false;
+    }
+    return true;
+}
+
+const std::optional<std::filesystem::path> &RememberedMapping::Map(std::string_view windowsPath)
+{
+    if (Current(windowsPath))
+        return mapped_;
+    valid_ = false;
+    mapped_ = MapWindowsPath(windowsPath);
+    windowsPath_ = windowsPath;
+    for (std::size_t i = 0; i < kPrefixVariables.size(); ++i)
+        environment_[i] = Variable(kPrefixVariables[i]);
+    valid_ = true;
+    return mapped_;
 }
 
 } // namespace tallowby::platform

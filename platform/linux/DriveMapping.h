@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tallowby::platform {
@@ -17,5 +19,21 @@ std::filesystem::path SettingsPrefix();
 // as the platform keeps such profiles there. Other drives and relative paths
 // with folders have no mapping.
 std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath);
+
+// MapWindowsPath for a caller that asks for the same path again and again:
+// it remembers the last path it mapped, and maps again only when the path
+// or the environment the prefix comes from has changed. Not thread-safe.
+class RememberedMapping {
+public:
+    const std::optional<std::filesystem::path> &Map(std::string_view windowsPath);
+
+private:
+    bool Current(std::string_view windowsPath) const;
+
+    bool valid_ = false;
+    std::string windowsPath_;
+    std::array<std::string, 3> environment_;
+    std::optional<std::filesystem::path> mapped_;
+};
 
 } // namespace tallowby::platform

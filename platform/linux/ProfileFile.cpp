@@ -89,12 +89,12 @@ std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, Pro
 {
     return Guard([&]() -> std::uint32_t {
         answer = ProfileAnswer{};
-        const auto path = MapWindowsPath(file);
+        const std::lock_guard guard(mutex_);
+        const auto &path = readMapping_.Map(file);
         if (!path) {
             answer.fileError = win32_error::PathNotFound;
             return 0;
         }
-        const std::lock_guard guard(mutex_);
         if (bool unchanged = false; const auto error = Refresh(*path, false, unchanged)) {
             answer.fileError = error;
             return 0;
@@ -218,7 +218,7 @@ std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool compa
     FileStamp now;
     if (const auto error = FileStamp::Take(path, now); error != 0)
         return error;
-    if (loaded_ && (trusted_ || comparedLater) && path == path_ && now == stamp_) {
+    if (loaded_ && (trusted_ || comparedLater) && path.native() == path_.native() && now == stamp_) {
         unchanged = true;
         return 0;
     }
@@ -226,7 +226,7 @@ std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool compa
     const timespec horizon = TrustHorizon();
     std::string bytes;
     bool sameBytes = false;
-    if (loaded_ && path == path_) {
+    if (loaded_ && path.native() == path_.native()) {
         const FileBytes read = Encode(encoding_, document_.Text());
         if (!now.exists)
             sameBytes = read.view().empty();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/DriveMapping.h"
 #include "platform/linux/FileCodec.h"
 #include "platform/linux/FileStamp.h"
 #include "platform/linux/IniDocument.h"
@@ -100,6 +101,7 @@ private:
     bool StillAsRead(const std::filesystem::path &path, const FileStamp &base, bool compareBytes);
 
     std::mutex mutex_;
+    RememberedMapping readMapping_;
     std::filesystem::path path_;
     FileStamp stamp_;
     bool trusted_ = false;

@@ -37,6 +37,17 @@ TEST_F(DriveMappingTest, OtherDrivesAndRelativeFoldersHaveNoMapping)
     EXPECT_FALSE(MapWindowsPath(""));
 }
 
+TEST_F(DriveMappingTest, RememberedMappingFollowsThePathAndThePrefix)
+{
+    RememberedMapping mapping;
+    EXPECT_EQ(mapping.Map("C:\\a.ini"), "/srv/prefix/drive_c/a.ini");
+    EXPECT_EQ(mapping.Map("C:\\b.ini"), "/srv/prefix/drive_c/b.ini");
+    ::setenv("TALLOWBY_PREFIX", "/srv/other", 1);
+    EXPECT_EQ(mapping.Map("C:\\b.ini"), "/srv/other/drive_c/b.ini") << "a new prefix maps the same name anew";
+    EXPECT_FALSE(mapping.Map("D:\\b.ini"));
+    EXPECT_EQ(mapping.Map("C:\\b.ini"), "/srv/other/drive_c/b.ini");
+}
+
 TEST_F(DriveMappingTest, PrefixFallsBackToTheDataHome)
 {
     ::unsetenv("TALLOWBY_PREFIX");
