@@ -45,12 +45,33 @@ std::uint32_t ReadInPieces(const std::filesystem::path &path, Take take)
 std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents)
 {
     contents.clear();
-    return ReadInPieces(path, [&](std::string_view piece, const struct stat &info) {
-        if (contents.empty())
-            contents.reserve(static_cast<std::size_t>(info.st_size));
-        contents.append(piece);
-        return true;
-    });
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return Win32ErrorFromErrno(errno);
+    if (S_ISDIR(info.st_mode))
+        return win32_error::AccessDenied;
+    // Straight into the string, sized by the stat; a file that grows
+    // meanwhile is read to its end all the same.
+    std::size_t used = 0;
+    contents.resize(static_cast<std::size_t>(info.st_size) + 1);
+    for (;;) {
+        if (used == contents.size())
+            contents.resize(contents.size() * 2);
+        const ssize_t got = ::read(fd.get(), contents.data() + used, contents.size() - used);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Win32ErrorFromErrno(errno);
+        }
+        if (got == 0)
+            break;
+        used += static_cast<std::size_t>(got);
+    }
+    contents.resize(used);
+    return 0;
 }
 
 std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)

@@ -2,6 +2,7 @@
 
 #include "platform/linux/IniLayout.h"
 #include "platform/linux/IniLexer.h"
+#include "platform/linux/IniScan.h"
 
 #include <algorithm>
 #include <utility>
@@ -12,36 +13,45 @@ IniDocument IniDocument::Parse(std::string read)
 {
     IniDocument document;
     document.text_ = std::move(read);
-    const std::string_view text = document.text_;
-    document.sections_.push_back(Section{{}, false, {}, {}});
+    document.parsed_ = false;
+    return document;
+}
+
+void IniDocument::EnsureParsed()
+{
+    if (parsed_)
+        return;
+    const std::string_view text = text_;
+    sections_.clear();
+    sections_.push_back(Section{{}, false, {}, {}});
 
     auto span = [&](std::string_view part) {
         return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
     };
     // Lines of a settings file run some 30 bytes; a close guess spares the
     // entries' vector its growth, and its peak with it.
-    document.sections_.back().entries.reserve(text.size() / 24);
+    sections_.back().entries.reserve(text.size() / 24);
     for (std::size_t start = 0; start < text.size();) {
         const IniLine line = ReadLine(NextLine(text, start));
         if (line.kind == IniLine::Kind::Blank)
             continue;
         if (line.kind == IniLine::Kind::Header) {
-            document.sections_.push_back(Section{span(line.name), true, {}, {}});
+            sections_.push_back(Section{span(line.name), true, {}, {}});
             continue;
         }
         const Entry entry{span(line.name), line.value ? span(*line.value) : Span{kNoValue, 0}};
-        auto &entries = document.sections_.back().entries;
+        auto &entries = sections_.back().entries;
         // The platform drops an entry without a name that follows another.
         if (entry.name.length == 0 && !entries.empty() && entries.back().name.length == 0)
             continue;
-        if (entries.empty() && document.sections_.size() > 1 && document.sections_.front().entries.capacity() > 0 &&
-            document.sections_.front().entries.empty()) {
+        if (entries.empty() && sections_.size() > 1 && sections_.front().entries.capacity() > 0 &&
+            sections_.front().entries.empty()) {
             // The guess was for the section that holds the lines.
-            entries.swap(document.sections_.front().entries);
+            entries.swap(sections_.front().entries);
         }
         entries.push_back(entry);
     }
-    return document;
+    parsed_ = true;
 }
 
 // Unchecked: every span lies within its text.
@@ -77,8 +87,16 @@ std::optional<std::size_t> IniDocument::FindEntry(const Section &section, std::s
                               [&](std::size_t i) { return View(section.entries[i].name); });
 }
 
-std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const
+std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key)
 {
+    // One look-up is cheaper in the text than reading all its lines; the
+    // next ones pay for them. Blank names are left to the lines.
+    if (!parsed_ && !scanned_ && !TrimBlanks(section).empty() && !TrimBlanks(key).empty()) {
+        scanned_ = true;
+        const auto value = ScanForValue(text_, section, key);
+        return value ? std::optional<std::string>(*value) : std::nullopt;
+    }
+    EnsureParsed();
     const Section *found = FindSection(section);
     if (found == nullptr)
         return std::nullopt;
@@ -92,6 +110,7 @@ std::optional<std::string> IniDocument::Find(std::string_view section, std::stri
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
 {
+    EnsureParsed();
     value = TrimLeadingBlanks(value);
     Section *found = FindSection(section);
     if (found == nullptr) {
@@ -124,6 +143,7 @@ bool IniDocument::SameAsGiven(Span span, std::string_view name) const
 
 bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
 {
+    EnsureParsed();
     // The platform looks for the key through every section of that name,
     // and removes the first it finds.
     for (Section &found : sections_) {
@@ -144,6 +164,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
 
 bool IniDocument::RemoveSection(std::string_view section)
 {
+    EnsureParsed();
     const auto found = std::find_if(sections_.begin(), sections_.end(),
                                     [&](const Section &s) { return SameAsGiven(s.name, section); });
     if (found == sections_.end())
@@ -160,8 +181,9 @@ bool IniDocument::RemoveSection(std::string_view section)
     return true;
 }
 
-std::vector<std::string> IniDocument::SectionNames() const
+std::vector<std::string> IniDocument::SectionNames()
 {
+    EnsureParsed();
     std::vector<std::string> names;
     for (const Section &section : sections_) {
         if (section.headed && section.name.length > 0)
@@ -170,8 +192,9 @@ std::vector<std::string> IniDocument::SectionNames() const
     return names;
 }
 
-std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
+std::vector<std::string> IniDocument::KeyNames(std::string_view section)
 {
+    EnsureParsed();
     std::vector<std::string> names;
     const auto found = std::find_if(sections_.begin(), sections_.end(),
                                     [&](const Section &s) { return SameAsGiven(s.name, section); });
@@ -210,8 +233,9 @@ std::size_t IniDocument::Place(Self &self, Placed placed)
     return at;
 }
 
-std::string IniDocument::LayOut() const
+std::string IniDocument::LayOut()
 {
+    EnsureParsed();
     std::string text;
     text.reserve(Place(*this, [](const Span &, std::size_t) {}));
     for (const Section &section : sections_) {
@@ -226,6 +250,7 @@ std::string IniDocument::LayOut() const
 
 void IniDocument::Settle(std::string written)
 {
+    EnsureParsed();
     // A section without a name was written without its header, so its
     // lines now belong to the section before it; only reading the text
     // again tells what they make.

@@ -22,14 +22,17 @@ namespace tallowby::platform {
 // spoil it. Each section keeps a NameIndex of its names.
 class IniDocument {
 public:
-    // Reads `text`, split into lines as NextLine does.
+    // Takes `text`, to be split into lines as NextLine does. The lines are
+    // read at the first call that needs them all: a first look-up finds its
+    // answer in the text directly (IniScan.h), which is all that one get
+    // after another program's change needs.
     static IniDocument Parse(std::string text);
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
     // surrounding blanks but with any quotes still on; none when the
     // section, the key or the key's value is absent.
-    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+    std::optional<std::string> Find(std::string_view section, std::string_view key);
 
     // Stores `value` under `key`: the key's entry takes it where it stands,
     // else an entry is added at the end of the section, else the section at
@@ -40,11 +43,11 @@ public:
     bool RemoveSection(std::string_view section);
 
     // The names of the sections that have one, in order.
-    std::vector<std::string> SectionNames() const;
+    std::vector<std::string> SectionNames();
     // The names of the keys with a value in the first section named
     // `section`, taken as given as a removal takes it, but for those that
     // start with ";".
-    std::vector<std::string> KeyNames(std::string_view section) const;
+    std::vector<std::string> KeyNames(std::string_view section);
 
     // The text the document was read from or last settled with: what the
     // file holds while no one else changes it. Changes do not show in it;
@@ -52,7 +55,7 @@ public:
     const std::string &Text() const { return text_; }
 
     // The text with the changes, in the platform's layout.
-    std::string LayOut() const;
+    std::string LayOut();
 
     // Once `written`, what LayOut gave, is in the file, makes the document
     // what reading it back gives, as the platform reads every file afresh:
@@ -82,6 +85,9 @@ private:
         NameIndex index;
     };
 
+    // Reads the lines of the text, once.
+    void EnsureParsed();
+
     std::string_view View(Span span) const;
     Span Add(std::string_view text);
     const Section *FindSection(std::string_view name) const;
@@ -96,6 +102,8 @@ private:
     static std::size_t Place(Self &self, Placed placed);
 
     std::string text_;
+    bool parsed_ = true;
+    bool scanned_ = false;
     std::string added_;
     std::vector<Section> sections_;
     // Names and values written with their trailing blanks, by section and

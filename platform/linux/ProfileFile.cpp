@@ -226,7 +226,9 @@ std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool compa
     const timespec horizon = TrustHorizon();
     std::string bytes;
     bool sameBytes = false;
-    if (loaded_ && path.native() == path_.native()) {
+    // Only a file whose stamp is as it was may still hold the same bytes
+    // worth keeping; any other is read once, afresh.
+    if (loaded_ && path.native() == path_.native() && now == stamp_) {
         const FileBytes read = Encode(encoding_, document_.Text());
         if (!now.exists)
             sameBytes = read.view().empty();

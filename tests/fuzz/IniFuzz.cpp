@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const std::string expected(StripQuotes(TrimBlanks(TrimLeadingBlanks(value))));
             const auto found = document.Find(section, key);
             CHECK(found && StripQuotes(*found) == expected);
-            const auto written = reread(Encode(encoding, document.LayOut()).view());
+            auto written = reread(Encode(encoding, document.LayOut()).view());
             if (!written)
                 return 0;
             const auto again = written->Find(section, key);
@@ -97,13 +97,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         case 1:
             document.RemoveKey(section, key);
             break;
-        default:
+        default: {
             document.Find(section, key);
             document.KeyNames(section);
+            // A first look-up, made in the text, answers as the lines do.
+            IniDocument fresh = IniDocument::Parse(document.Text());
+            const auto scanned = fresh.Find(section, key);
+            CHECK(scanned == fresh.Find(section, key));
             break;
         }
+        }
     }
-    const auto written = reread(Encode(encoding, document.LayOut()).view());
+    auto written = reread(Encode(encoding, document.LayOut()).view());
     if (!written)
         return 0;
     // Names read back without the trailing blanks a change may have given

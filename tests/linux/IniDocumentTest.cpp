@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -85,6 +86,42 @@ TEST(NameIndexTest, AgreesWithASearchInOrderThroughAddsAndRemovals)
             names.Add(name());
         const std::string wanted = name();
         ASSERT_EQ(names.Find(wanted), names.Search(wanted)) << "step " << step << ", name '" << wanted << "'";
+    }
+}
+
+// A first look-up reads only the lines that hold the names it looks for;
+// it must answer as the whole document does.
+TEST(IniDocumentTest, FirstLookUpAnswersAsTheWholeDocument)
+{
+    struct Case {
+        std::string text;
+        std::string section, key;
+        std::optional<std::string> value;
+    };
+    using namespace std::string_literals;
+    const std::vector<Case> cases = {
+        {"[ExcelData]\r\nKey=1\r\n"s, "ExcelData", "Key", "1"},
+        {"[exceldata]\r\n  KEY  =  \"1 \"  \r\n"s, " ExcelData ", "key", "\"1 \""},
+        {"[Other]\r\nKey=0\r\n[ExcelData]\r\nKey=1\r\n"s, "ExcelData", "Key", "1"},
+        {"[ExcelData]\r\nA=1\r\n[ExcelData]\r\nKey=2\r\n"s, "ExcelData", "Key", std::nullopt},
+        {"[ExcelData]\r\nA=[x]\r\nB=x[y]\r\n  [Next] junk\r\nKey=2\r\n"s, "ExcelData", "Key", std::nullopt},
+        {"[ExcelData]\r\nA=[x]\r\nKey=2\r\n"s, "ExcelData", "Key", "2"},
+        {"[ExcelData]\rKey=lone CR\rNext=1"s, "ExcelData", "Key", "lone CR"},
+        {"[ExcelData]\nKey\nKey=2\n"s, "ExcelData", "Key", std::nullopt},
+        {"[ExcelData]\nX=1\0Key=2\nKey=3\n"s, "ExcelData", "Key", "3"},
+        {"[Excel\0Data]\nKey=1\n[ExcelData]\nKey=2\n"s, "ExcelData", "Key", "2"},
+        {"X=[ExcelData]\nKey=1\n"s, "ExcelData", "Key", std::nullopt},
+        {"[ExcelData] trailing\nKeyed=1\nKey =2\n"s, "ExcelData", "Key", "2"},
+        {"[ExcelData]\nMyKey=1\nKey2=2\nKey=3"s, "ExcelData", "Key", "3"},
+        {"[ExcelData]\n[Key]=1\nKey=3"s, "ExcelData", "[Key]", std::nullopt},
+        {"[ExcelData]\nKey=1"s, "Excel", "Key", std::nullopt},
+        {""s, "ExcelData", "Key", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        IniDocument whole = IniDocument::Parse(c.text);
+        whole.SectionNames(); // reads every line
+        EXPECT_EQ(whole.Find(c.section, c.key), c.value) << testing::PrintToString(c.text);
+        EXPECT_EQ(IniDocument::Parse(c.text).Find(c.section, c.key), c.value) << testing::PrintToString(c.text);
     }
 }
 

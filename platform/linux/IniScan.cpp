@@ -1,0 +1,150 @@
+#include "platform/linux/IniScan.h"
+
+#include "platform/linux/IniLexer.h"
+
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace tallowby::platform {
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+bool IsLetter(char c) { return FoldAscii(c) != c || (c >= 'a' && c <= 'z'); }
+
+bool SameFolded(const char *text, std::string_view needle)
+{
+    for (std::size_t i = 0; i < needle.size(); ++i) {
+        if (FoldAscii(text[i]) != FoldAscii(needle[i]))
+            return false;
+    }
+    return true;
+}
+
+bool EndsLine(char c) { return c == '\n' || c == '\r'; }
+
+// The line of `text` that holds `at`, as NextLine splits the text: from
+// after the last CR or LF before `at` to the next one, its text cut at a
+// NUL; `next` is where the following line starts.
+struct LineAround {
+    std::string_view text;
+    std::size_t start = 0;
+    std::size_t next = 0;
+    bool holds = false; // whether `at` lies within the line's text
+
+    LineAround(std::string_view all, std::size_t at)
+    {
+        start = at;
+        while (start > 0 && !EndsLine(all[start - 1]))
+            --start;
+        std::size_t end = at;
+        while (end < all.size() && !EndsLine(all[end]))
+            ++end;
+        next = end + 1;
+        text = all.substr(start, end - start);
+        if (const auto nul = text.find('\0'); nul != npos)
+            text = text.substr(0, nul);
+        holds = at < start + text.size();
+    }
+};
+
+// Whether a header line starts anywhere in [from, to).
+bool HeaderBetween(std::string_view text, std::size_t from, std::size_t to)
+{
+    while (from < to) {
+        const void *open = std::memchr(text.data() + from, '[', to - from);
+        if (open == nullptr)
+            return false;
+        const LineAround line(text, static_cast<std::size_t>(static_cast<const char *>(open) - text.data()));
+        if (line.holds && ReadLine(line.text).kind == IniLine::Kind::Header)
+            return true;
+        from = line.next;
+    }
+    return false;
+}
+
+} // namespace
+
+std::size_t FindFolded(std::string_view text, std::size_t from, std::string_view needle)
+{
+    const std::size_t n = needle.size();
+    if (from > text.size() || text.size() - from < n)
+        return npos;
+    const std::size_t last = text.size() - n; // the last position the needle fits at
+    std::size_t at = from;
+#ifdef __SSE2__
+    // Letters are compared with their case bit set, so both cases match.
+    const char first = needle.front(), final = needle.back();
+    const __m128i firstCase = _mm_set1_epi8(IsLetter(first) ? 0x20 : 0);
+    const __m128i finalCase = _mm_set1_epi8(IsLetter(final) ? 0x20 : 0);
+    const __m128i firstWanted = _mm_set1_epi8(static_cast<char>(IsLetter(first) ? first | 0x20 : first));
+    const __m128i finalWanted = _mm_set1_epi8(static_cast<char>(IsLetter(final) ? final | 0x20 : final));
+    for (; at + 16 <= last + 1; at += 16) {
+        const char *block = text.data() + at;
+        const __m128i heads = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block)), firstCase);
+        const __m128i tails =
+            _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block + n - 1)), finalCase);
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, firstWanted), _mm_cmpeq_epi8(tails, finalWanted))));
+        while (mask != 0) {
+            const auto bit = static_cast<std::size_t>(__builtin_ctz(mask));
+            if (SameFolded(block + bit, needle))
+                return at + bit;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        if (SameFolded(text.data() + at, needle))
+            return at;
+    }
+    return npos;
+}
+
+std::optional<std::string_view> ScanForValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+
+    // The first header of that name: only a line that holds the name can
+    // be one.
+    std::size_t body = npos;
+    for (std::size_t from = 0; body == npos;) {
+        const std::size_t at = FindFolded(text, from, section);
+        if (at == npos)
+            return std::nullopt;
+        const LineAround line(text, at);
+        const IniLine read = line.holds ? ReadLine(line.text) : IniLine{};
+        if (read.kind == IniLine::Kind::Header && SameName(read.name, section))
+            body = line.next;
+        from = line.next;
+    }
+
+    // The first entry of that name before the next header decides.
+    std::size_t headersChecked = body;
+    for (std::size_t from = body;;) {
+        const std::size_t at = FindFolded(text, from, key);
+        if (at == npos)
+            return std::nullopt;
+        const LineAround line(text, at);
+        if (!line.holds) {
+            from = line.next;
+            continue;
+        }
+        if (HeaderBetween(text, headersChecked, line.start))
+            return std::nullopt;
+        headersChecked = line.next;
+        const IniLine read = ReadLine(line.text);
+        if (read.kind == IniLine::Kind::Header)
+            return std::nullopt;
+        if (read.kind == IniLine::Kind::Entry && SameName(read.name, key))
+            return read.value;
+        from = line.next;
+    }
+}
+
+} // namespace tallowby::platform

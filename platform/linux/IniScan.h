@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace tallowby::platform {
+
+// Where `needle` first occurs in `text` at or after `from`, ASCII case
+// aside; npos when nowhere. `needle` must not be empty. At memory speed: a
+// block of positions is tested at once for the needle's first and last
+// bytes, and only those that pass are compared whole.
+std::size_t FindFolded(std::string_view text, std::size_t from, std::string_view needle);
+
+// What a whole parse of `text` would answer for the value of `key` in the
+// first section named `section` (see IniDocument::Find), found without the
+// parse: the section's header and the key's line are looked for directly,
+// and only lines that hold their names are read. Both names must hold more
+// than blanks. The value is without surrounding blanks, quotes still on;
+// none when the section, the key or the key's value is absent.
+std::optional<std::string_view> ScanForValue(std::string_view text, std::string_view section,
+                                             std::string_view key);
+
+} // namespace tallowby::platform
