@@ -37,6 +37,12 @@ std::uint32_t WriteAll(FileSystem &fs, int fd, std::string_view contents)
 std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::string_view contents,
                                        FileReplacement &out)
 {
+    return Prepare(path, std::span(&contents, 1), out);
+}
+
+std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::span<const std::string_view> pieces,
+                                       FileReplacement &out)
+{
     FileSystem &fs = FileSystem::Current();
 
     struct stat old {};
@@ -67,8 +73,10 @@ std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::s
     // old one had, so the save goes on.
     if (old.st_mode != 0)
         (void)fs.ChangeMode(fd.get(), mode);
-    if (const auto error = WriteAll(fs, fd.get(), contents); error != 0)
-        return error;
+    for (const std::string_view piece : pieces) {
+        if (const auto error = WriteAll(fs, fd.get(), piece); error != 0)
+            return error;
+    }
     // The close reports a write that failed late, as on network file systems.
     if (fs.Sync(fd.get()) != 0 || fs.Close(fd.release()) != 0)
         return LastErrno();

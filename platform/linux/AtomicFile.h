@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -27,6 +28,9 @@ public:
     // old file left as it was (ERROR_ACCESS_DENIED for a read-only file or
     // a folder).
     static std::uint32_t Prepare(const std::filesystem::path &path, std::string_view contents,
+                                 FileReplacement &out);
+    // The same for contents in pieces, written one after the other.
+    static std::uint32_t Prepare(const std::filesystem::path &path, std::span<const std::string_view> pieces,
                                  FileReplacement &out);
 
     // Puts the new version in the old one's place. Returns 0, or the Win32

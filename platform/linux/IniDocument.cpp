@@ -123,14 +123,17 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         Entry &entry = found->entries[*index];
         if (entry.hasValue() && View(entry.value) == value)
             return false;
+        replaced_ = entry.value;
         entry.value = Add(value); // the stored spelling of the name stays
         unsettled_.push_back({sectionNumber, *index});
+        ++changes_;
         return true;
     }
     const std::string_view name = TrimLeadingBlanks(key);
     found->entries.push_back(Entry{Add(name), Add(value)});
     unsettled_.push_back({sectionNumber, found->entries.size() - 1});
     found->index.Added(name, found->entries.size());
+    ++changes_;
     return true;
 }
 
@@ -155,6 +158,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
             continue;
         const auto index = entry - found.entries.begin();
         TrimWritten(); // numbers are about to move; blanks are no longer news
+        inLayout_ = false;
         found.entries.erase(found.entries.begin() + index);
         found.index.Clear();
         return true;
@@ -170,6 +174,7 @@ bool IniDocument::RemoveSection(std::string_view section)
     if (found == sections_.end())
         return false;
     TrimWritten(); // numbers are about to move; blanks are no longer news
+    inLayout_ = false;
     // The lines before the first header go, but their place stays first, as
     // on the platform: a later key of the section "" lands there again.
     if (!found->headed) {
@@ -266,16 +271,112 @@ void IniDocument::Settle(std::string written)
     text_ = std::move(written);
     added_.clear();
     added_.shrink_to_fit();
-    TrimWritten();
+    // Blanks written after a name or value are not read back, so a text
+    // that had them is no longer what LayOut gives.
+    inLayout_ = !TrimWritten();
+    changes_ = 0;
 }
 
-void IniDocument::TrimWritten()
+std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 {
-    auto trim = [this](Span &span) {
+    if (!parsed_ || !inLayout_ || changes_ != 1)
+        return std::nullopt;
+    auto lineEnd = [](const Entry &entry) {
+        return entry.hasValue() ? entry.value.offset + entry.value.length + 2 : entry.name.offset + entry.name.length + 2;
+    };
+    Splice splice;
+    if (unsettled_.size() == 2 && unsettled_[0].entry == kHeader) {
+        // A new section, with its one entry, at the end.
+        const Section &section = sections_[unsettled_[0].section];
+        if (section.name.length == 0)
+            return std::nullopt;
+        splice.at = text_.size();
+        ini_layout::AppendHeader(splice.inserted, View(section.name));
+        ini_layout::AppendEntry(splice.inserted, View(section.entries[0].name), View(section.entries[0].value));
+        return splice;
+    }
+    if (unsettled_.size() != 1 || unsettled_[0].entry == kHeader)
+        return std::nullopt;
+    const Section &section = sections_[unsettled_[0].section];
+    const Entry &entry = section.entries[unsettled_[0].entry];
+    if ((entry.name.offset & kAdded) == 0) {
+        // A new value of a name the text holds.
+        if (replaced_.offset == kNoValue) {
+            splice.at = entry.name.offset + entry.name.length;
+            splice.inserted = '=';
+        } else {
+            splice.at = replaced_.offset;
+            splice.removed = replaced_.length;
+        }
+        splice.inserted += View(entry.value);
+        return splice;
+    }
+    // A new entry, after the section's last line.
+    const std::size_t count = section.entries.size();
+    if (count >= 2)
+        splice.at = lineEnd(section.entries[count - 2]);
+    else if (section.headed)
+        splice.at = section.name.offset + section.name.length + 3;
+    else
+        splice.at = 0;
+    ini_layout::AppendEntry(splice.inserted, View(entry.name), View(entry.value));
+    return splice;
+}
+
+void IniDocument::Settle(const Splice &splice)
+{
+    text_.replace(splice.at, splice.removed, splice.inserted);
+    const auto delta = static_cast<std::ptrdiff_t>(splice.inserted.size()) - static_cast<std::ptrdiff_t>(splice.removed);
+    if (delta != 0)
+        ShiftSpans(splice.at + splice.removed, delta);
+    // The changed pieces now lie in the text, where the splice put them.
+    for (const Written &written : unsettled_) {
+        Section &section = sections_[written.section];
+        std::size_t at = splice.at;
+        if (written.entry == kHeader) {
+            section.name = Span{static_cast<std::uint32_t>(at + 1), section.name.length};
+            continue;
+        }
+        Entry &entry = section.entries[written.entry];
+        if (entry.name.offset & kAdded) {
+            if (unsettled_.size() == 2)
+                at += section.name.length + 4; // after the new header's line
+            entry.name = Span{static_cast<std::uint32_t>(at), entry.name.length};
+            at += entry.name.length + 1;
+        } else if (replaced_.offset == kNoValue) {
+            at += 1; // after the "=" put in
+        }
+        entry.value = Span{static_cast<std::uint32_t>(at), entry.value.length};
+    }
+    added_.clear();
+    inLayout_ = !TrimWritten();
+    changes_ = 0;
+}
+
+void IniDocument::ShiftSpans(std::size_t from, std::ptrdiff_t delta)
+{
+    auto shift = [&](Span &span) {
+        if ((span.offset & kAdded) == 0 && span.offset != kNoValue && span.offset >= from)
+            span.offset = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(span.offset) + delta);
+    };
+    for (Section &section : sections_) {
+        shift(section.name);
+        for (Entry &entry : section.entries) {
+            shift(entry.name);
+            shift(entry.value);
+        }
+    }
+}
+
+bool IniDocument::TrimWritten()
+{
+    bool trimmed = false;
+    auto trim = [this, &trimmed](Span &span) {
         const std::string_view text = View(span);
-        const std::string_view trimmed = TrimBlanks(text);
-        span.offset += static_cast<std::uint32_t>(trimmed.data() - text.data());
-        span.length = static_cast<std::uint32_t>(trimmed.size());
+        const std::string_view cut = TrimBlanks(text);
+        trimmed = trimmed || cut.size() != text.size();
+        span.offset += static_cast<std::uint32_t>(cut.data() - text.data());
+        span.length = static_cast<std::uint32_t>(cut.size());
     };
     for (const Written &written : unsettled_) {
         Section &section = sections_[written.section];
@@ -289,6 +390,7 @@ void IniDocument::TrimWritten()
             trim(entry.value);
     }
     unsettled_.clear();
+    return trimmed;
 }
 
 } // namespace tallowby::platform

@@ -2,6 +2,7 @@
 
 #include "platform/linux/NameIndex.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -63,6 +64,22 @@ public:
     // and the lines of a section without a name join the section before it.
     void Settle(std::string written);
 
+    // What LayOut gives, as the text with `removed` bytes at `at` replaced
+    // by `inserted`.
+    struct Splice {
+        std::size_t at = 0;
+        std::size_t removed = 0;
+        std::string inserted;
+    };
+    // The splice for the one change made since the document was settled,
+    // when the text is already in the platform's layout and the change is a
+    // new value of a name, a new entry or a new section: the lines it leaves
+    // alone are then written as they are, not laid out again. None for
+    // other changes.
+    std::optional<Splice> SpliceChange() const;
+    // Settle, for a file written as Text() with `splice` applied.
+    void Settle(const Splice &splice);
+
 private:
     // Where a name or value lies: in the text read, or in added text. The
     // top bit of the offset tells text added by changes from the text read.
@@ -94,7 +111,10 @@ private:
     Section *FindSection(std::string_view name);
     std::optional<std::size_t> FindEntry(const Section &section, std::string_view name) const;
     bool SameAsGiven(Span span, std::string_view name) const;
-    void TrimWritten();
+    // Returns whether anything lost blanks.
+    bool TrimWritten();
+    // Adds `delta` to the offset of every span in the text at or past `from`.
+    void ShiftSpans(std::size_t from, std::ptrdiff_t delta);
     // Tells `placed` where each name and value lands when the document is
     // laid out, and returns the layout's length. `Self` is the document,
     // const or not.
@@ -104,6 +124,12 @@ private:
     std::string text_;
     bool parsed_ = true;
     bool scanned_ = false;
+    // Whether the text is what LayOut gives for the document as settled,
+    // and how many changes it has had since: a single change can be spliced
+    // in. `replaced` is the value the last change replaced.
+    bool inLayout_ = false;
+    std::size_t changes_ = 0;
+    Span replaced_;
     std::string added_;
     std::vector<Section> sections_;
     // Names and values written with their trailing blanks, by section and

@@ -192,10 +192,26 @@ std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const Profile
 std::uint32_t ProfileFile::WriteBack(const std::filesystem::path &path, const FileStamp &base, bool compareBytes,
                                      bool &replaced)
 {
-    std::string written = document_.LayOut();
+    // A file in the code page that is already in the platform's layout
+    // keeps its unchanged lines as they are: they are written around the
+    // change, not laid out again.
+    std::optional<IniDocument::Splice> splice;
+    if (encoding_ == FileEncoding::Ansi)
+        splice = document_.SpliceChange();
+    std::string written;
     FileReplacement replacement;
-    if (const auto error = FileReplacement::Prepare(path, Encode(encoding_, written).view(), replacement); error != 0)
-        return error;
+    if (splice) {
+        const std::string_view text = document_.Text();
+        const std::string_view pieces[] = {text.substr(0, splice->at), splice->inserted,
+                                           text.substr(splice->at + splice->removed)};
+        if (const auto error = FileReplacement::Prepare(path, pieces, replacement); error != 0)
+            return error;
+    } else {
+        written = document_.LayOut();
+        if (const auto error = FileReplacement::Prepare(path, Encode(encoding_, written).view(), replacement);
+            error != 0)
+            return error;
+    }
     // A program that writes the file in place, without the locks, may have
     // changed it since it was read; the new file is then dropped.
     if (!StillAsRead(path, base, compareBytes))
@@ -203,7 +219,10 @@ std::uint32_t ProfileFile::WriteBack(const std::filesystem::path &path, const Fi
     if (const auto error = replacement.Commit(); error != 0)
         return error;
     replaced = true;
-    document_.Settle(std::move(written));
+    if (splice)
+        document_.Settle(*splice);
+    else
+        document_.Settle(std::move(written));
     if (const FileStamp now = FileStamp::At(path); now.exists) {
         stamp_ = now;
         trusted_ = false; // written this very tick

@@ -92,6 +92,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 return 0;
             const auto again = written->Find(section, key);
             CHECK(again && StripQuotes(*again) == expected);
+            // Written as a save writes it: a change spliced into a text in
+            // the layout gives what laying it all out gives.
+            std::string laidOut = document.LayOut();
+            if (const auto splice = document.SpliceChange()) {
+                std::string spliced = document.Text();
+                spliced.replace(splice->at, splice->removed, splice->inserted);
+                CHECK(spliced == laidOut);
+                IniDocument laidOutWhole = document;
+                laidOutWhole.Settle(laidOut);
+                document.Settle(*splice);
+                CHECK(document.Text() == laidOut);
+                // Every name and value lies where settling the whole layout
+                // puts it.
+                CHECK(document.LayOut() == laidOutWhole.LayOut());
+            } else {
+                document.Settle(std::move(laidOut));
+            }
+            const auto settled = document.Find(section, key);
+            CHECK(settled && StripQuotes(*settled) == expected);
             break;
         }
         case 1:

@@ -125,6 +125,48 @@ TEST(IniDocumentTest, FirstLookUpAnswersAsTheWholeDocument)
     }
 }
 
+// A save splices its one change into a text already in the layout; what it
+// writes, and the document after, must be as if every line were laid out.
+TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
+{
+    IniDocument document = IniDocument::Parse("[ExcelData]\r\nA=1\r\nBare\r\n[Other]\r\nB=2\r\n");
+    document.Set("ExcelData", "A", "1"); // no change: no splice needed
+    document.Settle(document.LayOut());
+    struct Step {
+        std::string section, key, value;
+        bool spliced;
+    };
+    const std::vector<Step> steps = {
+        {"ExcelData", "a", "longer value", true}, // a value replaced
+        {"ExcelData", "Bare", "now set", true},   // a bare name given a value
+        {"ExcelData", "New", "v", true},          // an entry added mid-file
+        {"Third", "C", "3", true},                // a section added
+        {"Other", "B", "trailing  ", true},       // written with blanks...
+        {"Other", "B", "x", false},               // ...so the text is no longer in the layout
+        {"Other", "B", "y", true},
+    };
+    for (const Step &step : steps) {
+        ASSERT_TRUE(document.Set(step.section, step.key, step.value));
+        std::string laidOut = document.LayOut();
+        const auto splice = document.SpliceChange();
+        ASSERT_EQ(splice.has_value(), step.spliced) << step.key << "=" << step.value;
+        if (!splice) {
+            document.Settle(std::move(laidOut));
+            continue;
+        }
+        std::string spliced = document.Text();
+        spliced.replace(splice->at, splice->removed, splice->inserted);
+        EXPECT_EQ(spliced, laidOut);
+        document.Settle(*splice);
+        EXPECT_EQ(document.Text(), laidOut);
+        EXPECT_EQ(document.LayOut(), IniDocument::Parse(laidOut).LayOut());
+    }
+    EXPECT_EQ(document.Find("ExcelData", "bare"), "now set");
+    EXPECT_EQ(document.Find("Third", "C"), "3");
+    EXPECT_EQ(document.Text(), "[ExcelData]\r\nA=longer value\r\nBare=now set\r\nNew=v\r\n[Other]\r\nB=y\r\n"
+                               "[Third]\r\nC=3\r\n");
+}
+
 TEST(IniDocumentTest, AnswersAndTheTextReadOutliveLaterChanges)
 {
     const std::string read = "[ExcelData]\r\nKey=\"quoted\" \r\n";
