@@ -2,6 +2,7 @@
 // trips, and the places where it keeps bytes the platform would lose.
 
 #include "platform/linux/AnsiCodec.h"
+#include "platform/linux/DriveMapping.h"
 #include "platform/linux/FileCodec.h"
 #include "platform/linux/Kernel32.h"
 #include "tests/support/SettingsTest.h"
@@ -23,6 +24,14 @@ using platform::FileEncoding;
 using platform::TextFromAnsi;
 using platform::TextToAnsi;
 
+// The codec of the page the tests' files are in where the process's locale
+// plays no part.
+const platform::AnsiCodec &Cp1252()
+{
+    static const auto codec = platform::AnsiCodec::Open(1252);
+    return *codec;
+}
+
 TEST(FileCodecTest, MarkTellsTheFormAndIsNoPartOfTheText)
 {
     struct Case {
@@ -35,10 +44,10 @@ TEST(FileCodecTest, MarkTellsTheFormAndIsNoPartOfTheText)
                              Case{"\xff\xfe[\0a\0]\0"s, FileEncoding::Utf16Le, "[a]"},
                              Case{"\xfe\xff\0[\0a\0]"s, FileEncoding::Utf16Be, "[a]"},
                              Case{"\xef\xbb", FileEncoding::Ansi, "\xef\xbb"}, Case{"", FileEncoding::Ansi, ""}}) {
-        const auto decoded = Decode(file.bytes);
+        const auto decoded = Decode(file.bytes, Cp1252());
         EXPECT_EQ(decoded.encoding, file.encoding) << file.bytes;
         EXPECT_EQ(decoded.text, file.text) << file.bytes;
-        EXPECT_EQ(Encode(decoded.encoding, decoded.text).view(), file.bytes);
+        EXPECT_EQ(Encode(decoded.encoding, decoded.text, Cp1252()).view(), file.bytes);
     }
 }
 
@@ -46,7 +55,7 @@ TEST(FileCodecTest, AnsiFileIsWrittenFromTheTextItself)
 {
     // A settings file in the code page is written without a second copy.
     const std::string text = "[ExcelData]\r\nKey=v\r\n";
-    EXPECT_EQ(Encode(FileEncoding::Ansi, text).view().data(), text.data());
+    EXPECT_EQ(Encode(FileEncoding::Ansi, text, Cp1252()).view().data(), text.data());
 }
 
 TEST(FileCodecTest, AnyUtf16RoundTripsThroughItsTextForm)
@@ -78,15 +87,15 @@ TEST(FileCodecTest, EveryAnsiByteRoundTripsThroughUtf8)
     std::string all;
     for (int byte = 1; byte < 256; ++byte)
         all.push_back(static_cast<char>(byte));
-    EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, TextFromAnsi(FileEncoding::Utf8, all)), all);
-    EXPECT_EQ(TextFromAnsi(FileEncoding::Utf8, "\x80\x81\xe9"), "\xe2\x82\xac\xc2\x81\xc3\xa9");
-    EXPECT_EQ(TextFromAnsi(FileEncoding::Ansi, "\x80\x81\xe9"), "\x80\x81\xe9");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, TextFromAnsi(FileEncoding::Utf8, all, Cp1252()), Cp1252()), all);
+    EXPECT_EQ(TextFromAnsi(FileEncoding::Utf8, "\x80\x81\xe9", Cp1252()), "\xe2\x82\xac\xc2\x81\xc3\xa9");
+    EXPECT_EQ(TextFromAnsi(FileEncoding::Ansi, "\x80\x81\xe9", Cp1252()), "\x80\x81\xe9");
 }
 
 TEST(FileCodecTest, SurrogateFormsCountAsUnitsOnlyInUtf16Files)
 {
-    EXPECT_EQ(TextToAnsi(FileEncoding::Utf16Le, "\xed\xa0\x80x"), "?x");
-    EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, "\xed\xa0\x80x"), "??x");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf16Le, "\xed\xa0\x80x", Cp1252()), "?x");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, "\xed\xa0\x80x", Cp1252()), "??x");
 }
 
 // A file without a mark, in a double-byte page, is read whole to UTF-8 as
@@ -111,9 +120,7 @@ TEST(FileCodecTest, DoubleByteFileIsTextNotBytes)
     EXPECT_EQ(Encode(FileEncoding::Ansi, Decode("x=\x81 z\r\nw=\x82\r\n[S\x82]"s, *cp932).text, *cp932).view(),
               "x=\x81\x45z\r\nw=\x81\x45\n[S\x81\x45");
 
-    const auto cp1252 = platform::AnsiCodec::Open(1252);
-    ASSERT_TRUE(cp1252);
-    EXPECT_EQ(Decode("[\x81\x5d]"s, *cp1252).text, "[\x81\x5d]");
+    EXPECT_EQ(Decode("[\x81\x5d]"s, Cp1252()).text, "[\x81\x5d]");
 }
 
 // Runs the current test again in a process of its own whose locale is
@@ -175,6 +182,16 @@ TEST_F(DoubleByteFileTest, TrailByteIsNoBracket)
     EXPECT_EQ(Read(nullptr, nullptr), "A\x81\x5dz\0\x83\x5c\0"s);
     ASSERT_TRUE(Write("A\x81\x5dz", "k2", "\x81\x5d"));
     EXPECT_EQ(ReadSettingsFile(), "[A\x81\x5dz]\r\nk=v\r\nk2=\x81\x5d\r\n[\x83\x5c]\r\n\x83\x5c=\x95\x5c\r\n");
+}
+
+TEST_F(DoubleByteFileTest, TrailByteIsNoPathSeparator)
+{
+    if (!InLocale("ja_JP.UTF-8"))
+        return;
+    ASSERT_EQ(platform::ProcessCodec().Page(), 932u) << "is ja_JP.UTF-8 generated?";
+    // "ソ" is 83 5C.
+    EXPECT_EQ(platform::MapWindowsPath("C:\\\x83\x5c\\a.ini"),
+              platform::SettingsPrefix() / "drive_c" / "\u30bd" / "a.ini");
 }
 
 TEST_F(DoubleByteFileTest, CaseFoldsWholeAsciiLettersOnly)
