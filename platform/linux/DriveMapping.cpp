@@ -38,8 +38,13 @@ std::filesystem::path SettingsPrefix()
     return data / "tallowby";
 }
 
-std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath)
+std::optional<std::filesystem::path> MapWindowsPath(std::string_view ansiPath)
 {
+    // Names arrive in the ANSI code page, Linux names are UTF-8. The whole
+    // path first, as the platform reads it: in a double-byte page a trail
+    // byte can be "\".
+    const std::string utf8Path = ToUtf8(FromAnsi(ansiPath));
+    const std::string_view windowsPath = utf8Path;
     std::filesystem::path mapped = SettingsPrefix() / "drive_c";
     std::string_view rest;
     const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == ':';
@@ -63,8 +68,7 @@ std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath
             if (mapped.filename() != "drive_c")
                 mapped = mapped.parent_path();
         } else if (!part.empty() && part != ".") {
-            // Names arrive in the ANSI code page; Linux names are UTF-8.
-            mapped /= ToUtf8(FromAnsi(part));
+            mapped /= part;
         }
         rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     }
