@@ -1,6 +1,6 @@
 #include "platform/linux/FileCodec.h"
 
-#include "platform/CodePage.h"
+#include "platform/linux/AnsiCodec.h"
 #include "platform/Utf8.h"
 
 #include <utility>
@@ -72,13 +72,21 @@ std::string Utf16Bytes(std::u16string_view units, bool bigEndian)
 
 } // namespace
 
-DecodedFile Decode(std::string bytes)
+DecodedFile Decode(std::string bytes) { return Decode(std::move(bytes), ProcessCodec()); }
+
+DecodedFile Decode(std::string bytes, const AnsiCodec &codec)
 {
     DecodedFile file{Detect(bytes), {}};
     const std::size_t mark = ByteOrderMark(file.encoding).size();
     switch (file.encoding) {
     case FileEncoding::Ansi:
-        file.text = std::move(bytes);
+        if (codec.KeepsBytes()) {
+            file.text = std::move(bytes);
+        } else {
+            const std::u16string units = codec.Decode(bytes);
+            bytes = std::string();
+            file.text = ToUtf8(units);
+        }
         break;
     case FileEncoding::Utf8:
         bytes.erase(0, mark);
@@ -96,14 +104,20 @@ DecodedFile Decode(std::string bytes)
     return file;
 }
 
-FileBytes Encode(FileEncoding encoding, std::string_view text)
+FileBytes Encode(FileEncoding encoding, std::string_view text) { return Encode(encoding, text, ProcessCodec()); }
+
+FileBytes Encode(FileEncoding encoding, std::string_view text, const AnsiCodec &codec)
 {
     FileBytes bytes;
-    if (encoding == FileEncoding::Ansi) {
+    if (encoding == FileEncoding::Ansi && codec.KeepsBytes()) {
         bytes.text_ = text;
         return bytes;
     }
     bytes.encoded_ = true;
+    if (encoding == FileEncoding::Ansi) {
+        bytes.bytes_ = codec.Encode(*FromUtf8(text, TextPolicy(encoding)));
+        return bytes;
+    }
     bytes.bytes_ = ByteOrderMark(encoding);
     if (encoding == FileEncoding::Utf8)
         bytes.bytes_ += text;
@@ -114,16 +128,26 @@ FileBytes Encode(FileEncoding encoding, std::string_view text)
 
 std::string TextFromAnsi(FileEncoding encoding, std::string_view ansi)
 {
-    if (encoding == FileEncoding::Ansi)
+    return TextFromAnsi(encoding, ansi, ProcessCodec());
+}
+
+std::string TextFromAnsi(FileEncoding encoding, std::string_view ansi, const AnsiCodec &codec)
+{
+    if (encoding == FileEncoding::Ansi && codec.KeepsBytes())
         return std::string(ansi);
-    return ToUtf8(FromAnsi(ansi));
+    return ToUtf8(codec.Decode(ansi));
 }
 
 std::string TextToAnsi(FileEncoding encoding, std::string text)
 {
-    if (encoding == FileEncoding::Ansi)
+    return TextToAnsi(encoding, std::move(text), ProcessCodec());
+}
+
+std::string TextToAnsi(FileEncoding encoding, std::string text, const AnsiCodec &codec)
+{
+    if (encoding == FileEncoding::Ansi && codec.KeepsBytes())
         return text;
-    return ToAnsi(*FromUtf8(text, TextPolicy(encoding)));
+    return codec.Encode(*FromUtf8(text, TextPolicy(encoding)));
 }
 
 } // namespace tallowby::platform

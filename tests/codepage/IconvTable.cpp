@@ -3,12 +3,15 @@
 //   D bytes units  bytes to UTF-16; "-" where iconv refuses them
 //   E unit bytes d one UTF-16 unit to the code page; "- 1" where refused
 // The raw form shows iconv alone; iconv cannot name lead bytes, so they are
-// given. The corrected form converts as the correction table describes,
-// with iconv, the table and nothing else, and must print what the platform
+// given. The corrected form converts with the Linux build's own codec
+// (iconv and the correction table), and must print what the platform
 // prints.
 // usage: IconvTable raw GLIBC_NAME [LEAD_BYTE_HEX...]
 //        IconvTable corrected CODE_PAGE [d:HEX_BYTES... e:HEX_UNITS...]
 //        IconvTable name CODE_PAGE          prints the page's glibc name
+//        IconvTable acp                     prints the page the Linux build
+//                                           takes from the locale
+#include "platform/linux/AnsiCodec.h"
 #include "platform/linux/codepages/Corrections.h"
 
 #include <iconv.h>
@@ -71,83 +74,8 @@ bool IsLead(const cp::CodePage &page, unsigned char byte)
     return false;
 }
 
-std::optional<char16_t> CorrectToUnicode(const cp::CodePage &page, unsigned sequence)
-{
-    for (const cp::Correction &c : cp::kCorrections) {
-        if (c.page == page.page && (c.way == cp::Way::Both || c.way == cp::Way::ToUnicode) &&
-            sequence >= c.bytes && sequence < c.bytes + c.count)
-            return static_cast<char16_t>(c.unit + (sequence - c.bytes));
-    }
-    return std::nullopt;
-}
-
-// The bytes for `unit`; an empty string where it becomes the default.
-std::optional<std::string> CorrectFromUnicode(const cp::CodePage &page, char16_t unit)
-{
-    for (const cp::Correction &c : cp::kCorrections) {
-        if (c.page != page.page || unit < c.unit || unit >= c.unit + c.count)
-            continue;
-        if (c.way == cp::Way::Refused)
-            return std::string();
-        if (c.way == cp::Way::ToUnicode)
-            continue;
-        const unsigned sequence = c.bytes + (unit - c.unit);
-        if (sequence > 0xFF)
-            return std::string{static_cast<char>(sequence >> 8), static_cast<char>(sequence)};
-        return std::string(1, static_cast<char>(sequence));
-    }
-    return std::nullopt;
-}
-
-std::vector<char16_t> Decode(const cp::CodePage &page, const Iconv &cv,
-                             const unsigned char *bytes, std::size_t length)
-{
-    std::vector<char16_t> units;
-    std::vector<unsigned char> out;
-    for (std::size_t i = 0; i < length;) {
-        std::size_t size = 1;
-        if (IsLead(page, bytes[i])) {
-            if (i + 1 == length || bytes[i + 1] == 0) {
-                units.push_back(page.invalid);
-                ++i;
-                continue;
-            }
-            size = 2;
-        }
-        const unsigned sequence = size == 2 ? bytes[i] << 8 | bytes[i + 1] : bytes[i];
-        if (const auto unit = CorrectToUnicode(page, sequence)) {
-            units.push_back(*unit);
-        } else if (Convert(cv.decoder, bytes + i, size, out) && ToUnits(out).size() == 1) {
-            units.push_back(ToUnits(out)[0]);
-        } else {
-            units.push_back(page.invalid);
-        }
-        i += size;
-    }
-    return units;
-}
-
-// The bytes for one unit, and whether the default "?" stands in for it.
-std::string Encode(const cp::CodePage &page, const Iconv &cv, char16_t unit, bool &usedDefault)
-{
-    usedDefault = false;
-    if (const auto corrected = CorrectFromUnicode(page, unit)) {
-        if (!corrected->empty())
-            return *corrected;
-    } else {
-        const unsigned char in[2] = {static_cast<unsigned char>(unit & 0xFF),
-                                     static_cast<unsigned char>(unit >> 8)};
-        std::vector<unsigned char> out;
-        const std::size_t longest = page.leads[0].first != 0 ? 2 : 1;
-        if (Convert(cv.encoder, in, 2, out) && !out.empty() && out.size() <= longest)
-            return std::string(out.begin(), out.end());
-    }
-    usedDefault = true;
-    return "?";
-}
-
 // Converts just the strings given, each as a whole, as PlatformTable does.
-int PrintStrings(const cp::CodePage &page, const Iconv &cv, char **strings, int count)
+int PrintStrings(const tallowby::platform::AnsiCodec &codec, char **strings, int count)
 {
     for (int i = 0; i < count; ++i) {
         std::vector<unsigned char> raw;
@@ -157,28 +85,26 @@ int PrintStrings(const cp::CodePage &page, const Iconv &cv, char **strings, int 
         }
         if (strings[i][0] == 'd') {
             PrintBytes("D", raw.data(), raw.size());
-            for (const char16_t unit : Decode(page, cv, raw.data(), raw.size()))
+            for (const char16_t unit : codec.Decode(std::string_view(reinterpret_cast<const char *>(raw.data()), raw.size())))
                 std::printf(" %04X", unit);
             std::printf("\n");
             continue;
         }
         std::printf("E ");
-        std::string bytes;
-        bool anyDefault = false;
+        std::u16string units;
         for (std::size_t j = 0; j + 1 < raw.size(); j += 2) {
-            const char16_t unit = static_cast<char16_t>(raw[j] << 8 | raw[j + 1]);
-            std::printf("%04X", unit);
-            bool usedDefault = false;
-            bytes += Encode(page, cv, unit, usedDefault);
-            anyDefault = anyDefault || usedDefault;
+            units.push_back(static_cast<char16_t>(raw[j] << 8 | raw[j + 1]));
+            std::printf("%04X", units.back());
         }
+        bool anyDefault = false;
+        const std::string bytes = codec.Encode(units, &anyDefault);
         PrintBytes("", reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size());
         std::printf(" %d\n", anyDefault ? 1 : 0);
     }
     return 0;
 }
 
-int PrintCorrected(const cp::CodePage &page, const Iconv &cv)
+int PrintCorrected(const cp::CodePage &page, const tallowby::platform::AnsiCodec &codec)
 {
     for (int b = 0; b < 256; ++b) {
         if (IsLead(page, static_cast<unsigned char>(b)))
@@ -186,7 +112,7 @@ int PrintCorrected(const cp::CodePage &page, const Iconv &cv)
     }
     auto print = [&](const unsigned char *bytes, std::size_t length) {
         PrintBytes("D", bytes, length);
-        for (const char16_t unit : Decode(page, cv, bytes, length))
+        for (const char16_t unit : codec.Decode(std::string_view(reinterpret_cast<const char *>(bytes), length)))
             std::printf(" %04X", unit);
         std::printf("\n");
     };
@@ -202,7 +128,7 @@ int PrintCorrected(const cp::CodePage &page, const Iconv &cv)
     }
     for (unsigned u = 0; u <= 0xFFFF; ++u) {
         bool usedDefault = false;
-        const std::string bytes = Encode(page, cv, static_cast<char16_t>(u), usedDefault);
+        const std::string bytes = codec.Encode(std::u16string(1, static_cast<char16_t>(u)), &usedDefault);
         std::printf("E %04X ", u);
         for (const char byte : bytes)
             std::printf("%02X", static_cast<unsigned char>(byte));
@@ -256,37 +182,44 @@ int PrintRaw(const Iconv &cv, const bool (&lead)[256])
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "acp") == 0) {
+        std::printf("%u\n", tallowby::platform::ProcessCodec().Page());
+        return 0;
+    }
     if (argc < 3)
         return 2;
-    const bool raw = std::strcmp(argv[1], "raw") == 0;
-    const cp::CodePage *page = nullptr;
-    if (!raw) {
-        for (const cp::CodePage &p : cp::kCodePages) {
-            if (p.page == std::strtoul(argv[2], nullptr, 10))
-                page = &p;
-        }
-        if (page == nullptr) {
-            std::fprintf(stderr, "no code page %s in the table\n", argv[2]);
+    if (std::strcmp(argv[1], "raw") == 0) {
+        const Iconv cv = {iconv_open("UTF-16LE", argv[2]), iconv_open(argv[2], "UTF-16LE")};
+        if (cv.decoder == reinterpret_cast<iconv_t>(-1) || cv.encoder == reinterpret_cast<iconv_t>(-1)) {
+            std::fprintf(stderr, "iconv has no %s\n", argv[2]);
             return 1;
         }
-        if (std::strcmp(argv[1], "name") == 0) {
-            std::printf("%.*s\n", static_cast<int>(page->iconvName.size()), page->iconvName.data());
-            return 0;
-        }
+        bool lead[256] = {};
+        for (int i = 3; i < argc; ++i)
+            lead[std::strtoul(argv[i], nullptr, 16) & 0xFF] = true;
+        const int result = PrintRaw(cv, lead);
+        iconv_close(cv.decoder);
+        iconv_close(cv.encoder);
+        return result;
     }
-    const std::string name = raw ? argv[2] : std::string(page->iconvName);
-    const Iconv cv = {iconv_open("UTF-16LE", name.c_str()), iconv_open(name.c_str(), "UTF-16LE")};
-    if (cv.decoder == reinterpret_cast<iconv_t>(-1) || cv.encoder == reinterpret_cast<iconv_t>(-1)) {
-        std::fprintf(stderr, "iconv has no %s\n", name.c_str());
+    const cp::CodePage *page = nullptr;
+    for (const cp::CodePage &p : cp::kCodePages) {
+        if (p.page == std::strtoul(argv[2], nullptr, 10))
+            page = &p;
+    }
+    if (page == nullptr) {
+        std::fprintf(stderr, "no code page %s in the table\n", argv[2]);
         return 1;
     }
-    bool lead[256] = {};
-    for (int i = 3; raw && i < argc; ++i)
-        lead[std::strtoul(argv[i], nullptr, 16) & 0xFF] = true;
-    const int result = raw        ? PrintRaw(cv, lead)
-                       : argc > 3 ? PrintStrings(*page, cv, argv + 3, argc - 3)
-                                  : PrintCorrected(*page, cv);
-    iconv_close(cv.decoder);
-    iconv_close(cv.encoder);
-    return result;
+    if (std::strcmp(argv[1], "name") == 0) {
+        std::printf("%.*s\n", static_cast<int>(page->iconvName.size()), page->iconvName.data());
+        return 0;
+    }
+    const auto codec = tallowby::platform::AnsiCodec::Open(page->page);
+    if (!codec) {
+        std::fprintf(stderr, "iconv has no %.*s\n", static_cast<int>(page->iconvName.size()),
+                     page->iconvName.data());
+        return 1;
+    }
+    return argc > 3 ? PrintStrings(*codec, argv + 3, argc - 3) : PrintCorrected(*page, *codec);
 }

@@ -7,17 +7,22 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$1
 mkdir -p "$work"
 flags=(-std=c++20 -O2 -Wall -Wextra -Werror)
-tables=$here/../../platform/linux/codepages
+linux=$here/../../platform/linux
+tables=$linux/codepages
 build() { # build COMPILER OUTPUT SOURCE [EXTRA...]
-  local cxx=$1 out=$work/$2 src=$here/$3
+  local cxx=$1 out=$work/$2 src=$here/$3 newer=0 dep
   shift 3
-  if [ ! -f "$out" ] || [ "$src" -nt "$out" ] || [ "$tables/Corrections.h" -nt "$out" ]; then
+  for dep in "$src" "$tables/Corrections.h" "$tables/LocaleCodePages.h" "$linux/AnsiCodec.h" "$linux/AnsiCodec.cpp"; do
+    [ "$dep" -nt "$out" ] && newer=1
+  done
+  if [ ! -f "$out" ] || [ "$newer" -eq 1 ]; then
     "$cxx" "${flags[@]}" -o "$out" "$src" "$@"
   fi
 }
 build i686-w64-mingw32-g++ AcpProbe.exe AcpProbe.cpp -static
 build i686-w64-mingw32-g++ PlatformTable.exe PlatformTable.cpp -static
-build g++ IconvTable IconvTable.cpp -I"$here/../.."
+# The Linux one converts with the Linux build's codec.
+build g++ IconvTable IconvTable.cpp "$linux/AnsiCodec.cpp" -I"$here/../.."
 build i686-w64-mingw32-g++ ProfileProbe.exe ProfileProbe.cpp -static
 # The tables' headers compile on their own, warnings as errors.
 for header in LocaleCodePages.h Corrections.h; do

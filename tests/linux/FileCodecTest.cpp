@@ -1,10 +1,17 @@
 // The stand-in's reading of files with a byte-order mark: lossless round
 // trips, and the places where it keeps bytes the platform would lose.
 
+#include "platform/linux/AnsiCodec.h"
 #include "platform/linux/FileCodec.h"
+#include "platform/linux/Kernel32.h"
 #include "tests/support/SettingsTest.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace tallowby::test {
 namespace {
@@ -80,6 +87,127 @@ TEST(FileCodecTest, SurrogateFormsCountAsUnitsOnlyInUtf16Files)
 {
     EXPECT_EQ(TextToAnsi(FileEncoding::Utf16Le, "\xed\xa0\x80x"), "?x");
     EXPECT_EQ(TextToAnsi(FileEncoding::Utf8, "\xed\xa0\x80x"), "??x");
+}
+
+// A file without a mark, in a double-byte page, is read whole to UTF-8 as
+// the platform reads it, and written back through the page.
+TEST(FileCodecTest, DoubleByteFileIsTextNotBytes)
+{
+    const auto cp932 = platform::AnsiCodec::Open(932);
+    ASSERT_TRUE(cp932);
+    const std::string bytes = "[A\x81\x5dz]\r\nk=\x93\xfa\r\nu=\xa0\xfd\x80\r\n";
+    const auto decoded = Decode(bytes, *cp932);
+    EXPECT_EQ(decoded.encoding, FileEncoding::Ansi);
+    EXPECT_EQ(decoded.text, "[A\u2010z]\r\nk=\u65e5\r\nu=\uf8f0\uf8f1\u0080\r\n");
+    EXPECT_EQ(Encode(decoded.encoding, decoded.text, *cp932).view(), bytes);
+    EXPECT_EQ(TextFromAnsi(FileEncoding::Ansi, "\x81\x5d", *cp932), "\u2010");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Ansi, "\u2010\u00e9", *cp932), "\x81\x5d?");
+    // A file with a mark passes callers' text through the same page.
+    EXPECT_EQ(TextFromAnsi(FileEncoding::Utf8, "\x81\x5d", *cp932), "\u2010");
+    EXPECT_EQ(TextToAnsi(FileEncoding::Utf16Le, "\u65e5", *cp932), "\x93\xfa");
+
+    // A lead byte takes the byte after it even where the pair is no
+    // character; written back, the pair is U+30FB's bytes.
+    EXPECT_EQ(Encode(FileEncoding::Ansi, Decode("x=\x81 z\r\nw=\x82\r\n[S\x82]"s, *cp932).text, *cp932).view(),
+              "x=\x81\x45z\r\nw=\x81\x45\n[S\x81\x45");
+
+    const auto cp1252 = platform::AnsiCodec::Open(1252);
+    ASSERT_TRUE(cp1252);
+    EXPECT_EQ(Decode("[\x81\x5d]"s, *cp1252).text, "[\x81\x5d]");
+}
+
+// Runs the current test again in a process of its own whose locale is
+// `locale`: true there, where the test goes on; false here, where the
+// test only checks that the other process passed.
+bool InLocale(const char *locale)
+{
+    if (const char *current = std::getenv("TALLOWBY_TEST_LOCALE"); current != nullptr)
+        return std::strcmp(current, locale) == 0;
+    const auto *test = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter = "--gtest_filter="s + test->test_suite_name() + "." + test->name();
+    std::vector<std::string> environment = {"LC_ALL="s + locale, "TALLOWBY_TEST_LOCALE="s + locale};
+    for (char **variable = environ; *variable != nullptr; ++variable) {
+        if (std::strncmp(*variable, "LC_ALL=", 7) != 0 && std::strncmp(*variable, "TALLOWBY_TEST_LOCALE=", 21) != 0)
+            environment.emplace_back(*variable);
+    }
+    std::vector<char *> envp;
+    for (auto &variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    char self[] = "/proc/self/exe";
+    std::string filterArgument = filter;
+    char *argv[] = {self, filterArgument.data(), nullptr};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execve(self, argv, envp.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "failed in " << locale << ", status " << status;
+    return false;
+}
+
+class DoubleByteFileTest : public SettingsTest {
+protected:
+    // The value of `key` in `section`, as the code page's bytes.
+    std::string Read(const char *section, const char *key)
+    {
+        std::string buffer(256, '\0');
+        const auto count = platform::kernel32::GetPrivateProfileStringA(section, key, "-", buffer.data(), 256,
+                                                                         SettingsFileName().c_str());
+        return buffer.substr(0, count);
+    }
+    bool Write(const char *section, const char *key, const char *value)
+    {
+        return platform::kernel32::WritePrivateProfileStringA(section, key, value, SettingsFileName().c_str()) != 0;
+    }
+};
+
+TEST_F(DoubleByteFileTest, TrailByteIsNoBracket)
+{
+    if (!InLocale("ja_JP.UTF-8"))
+        return;
+    ASSERT_EQ(platform::ProcessCodec().Page(), 932u) << "is ja_JP.UTF-8 generated?";
+    WriteSettingsFile("[A\x81\x5dz]\r\nk=v\r\n[\x83\x5c]\r\n\x83\x5c=\x95\x5c\r\n");
+    EXPECT_EQ(Read("A\x81\x5dz", "k"), "v");
+    EXPECT_EQ(Read("\x83\x5c", "\x83\x5c"), "\x95\x5c");
+    EXPECT_EQ(Read(nullptr, nullptr), "A\x81\x5dz\0\x83\x5c\0"s);
+    ASSERT_TRUE(Write("A\x81\x5dz", "k2", "\x81\x5d"));
+    EXPECT_EQ(ReadSettingsFile(), "[A\x81\x5dz]\r\nk=v\r\nk2=\x81\x5d\r\n[\x83\x5c]\r\n\x83\x5c=\x95\x5c\r\n");
+}
+
+TEST_F(DoubleByteFileTest, CaseFoldsWholeAsciiLettersOnly)
+{
+    if (!InLocale("ko_KR.UTF-8"))
+        return;
+    ASSERT_EQ(platform::ProcessCodec().Page(), 949u) << "is ko_KR.UTF-8 generated?";
+    // B0 41 and B0 61 are two Hangul syllables, not "A" and "a".
+    WriteSettingsFile("[s]\r\n\xb0\x41=upper\r\n\xb0\x61=lower\r\nA=plain\r\n");
+    EXPECT_EQ(Read("S", "\xb0\x41"), "upper");
+    EXPECT_EQ(Read("s", "\xb0\x61"), "lower");
+    EXPECT_EQ(Read("s", "a"), "plain");
+    ASSERT_TRUE(Write("s", "\xb0\x61", "new"));
+    EXPECT_EQ(Read("s", "\xb0\x41"), "upper");
+    EXPECT_EQ(Read("s", "\xb0\x61"), "new");
+}
+
+TEST_F(DoubleByteFileTest, RewriteGoesThroughTheCodePage)
+{
+    if (!InLocale("ja_JP.UTF-8"))
+        return;
+    ASSERT_EQ(platform::ProcessCodec().Page(), 932u) << "is ja_JP.UTF-8 generated?";
+    // What the platform writes back, measured under Wine: a lead byte has
+    // taken the byte after it, each invalid pair is U+30FB, the line it
+    // swallowed the CR of ends in CR LF again, and bytes that are no
+    // character of the page survive.
+    WriteSettingsFile("[ExcelData]\r\nx=\x81 z\r\nw=\x82\r\n[S\x82]\r\nu=\xa0\xfd\x80\r\n[A\x81\x5dz]\r\nk=v\r\n");
+    EXPECT_EQ(Read("ExcelData", "x"), "\x81\x45z");
+    EXPECT_EQ(Read("ExcelData", "w"), "\x81\x45");
+    ASSERT_EQ(Save(u"New", u"A"), kSuccess);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nx=\x81\x45z\r\nw=\x81\x45\r\n[S\x81\x45\r\nu=\xa0\xfd\x80\r\n"
+                                  "New=A\r\n[A\x81\x5dz]\r\nk=v\r\n");
+    EXPECT_EQ(Get(u"u"), u"\uf8f0\uf8f1\u0080");
 }
 
 // Where the stand-in keeps what the platform would lose; under Wine the
