@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
-#include <string>
 
 #if defined(_WIN32)
 #ifndef NOMINMAX
@@ -14,34 +13,18 @@
 #endif
 #include <windows.h>
 #else
-#include "platform/CodePage.h"
+#include "platform/linux/AnsiCodec.h"
 #endif
 
 namespace tallowby::test {
 
 // The code page the store's conversions and the private-profile calls use.
-// On Linux, 0 when the stand-in's page is none of those the tests know.
 inline std::uint32_t CodePageInForce()
 {
 #if defined(_WIN32)
     return ::GetACP();
 #else
-    // The stand-in does not name its page; one character that each page
-    // holds at bytes of its own tells them apart.
-    struct Mark {
-        std::uint32_t page;
-        char16_t character;
-        const char *bytes;
-    };
-    static constexpr Mark kMarks[] = {
-        {1252, u'\u20ac', "\x80"},     {1251, u'\u0416', "\xc6"},     {1253, u'\u03a9', "\xd9"},
-        {932, u'\u0416', "\x84\x47"}, {936, u'\u0416', "\xa7\xa8"},
-    };
-    for (const Mark &mark : kMarks) {
-        if (platform::ToAnsi(std::u16string(1, mark.character)) == mark.bytes)
-            return mark.page;
-    }
-    return 0;
+    return platform::ProcessCodec().Page();
 #endif
 }
 
