@@ -35,3 +35,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The locales the code-page tests run under, one for each ANSI code page;
+# locales already generated are kept.
+bash "$(dirname "$0")/../tests/codepage/make_locales.sh"

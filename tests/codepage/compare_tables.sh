@@ -10,7 +10,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1")
 shift
 case "${1:-}" in
-  "") pages=(874 1250 1251 1252 1253 1254 1255 1256 1257 1258 932) ;;
+  "") pages=(874 1250 1251 1252 1253 1254 1255 1256 1257 1258 932)
+      echo "the other double-byte pages: bash $0 $work --all" ;;
   --all) pages=(874 1250 1251 1252 1253 1254 1255 1256 1257 1258 932 936 949 950) ;;
   *) pages=("$@") ;;
 esac
