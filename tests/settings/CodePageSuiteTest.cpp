@@ -21,7 +21,8 @@ struct PageCase {
     // The same mixed text in every page, and what it reads back as: each
     // UTF-16 unit the page lacks becomes one "?", never a look-alike.
     std::u16string mixedReadBack;
-    // A character of the page, and how many bytes it takes there.
+    // A character of the page, and how many bytes it takes there; in a
+    // double-byte page one whose trail byte is "\".
     std::u16string unit;
     std::size_t unitBytes;
     // Two keys that differ only in case outside ASCII, which the platform
@@ -53,11 +54,11 @@ const std::vector<PageCase> &Pages()
          u"\u039a\u039b\u0395\u0399\u0394\u0399", {}, {}, {}, {}, {}},
         // テ and キ have the trail bytes "e" and "L".
         {932, u"\u65e5\u672c\u8a9e\u30c6\u30ad\u30b9\u30c8", "\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x4c\x83\x58\x83\x67",
-         u"Zo? \u65e5\u672c \u041c\u043e\u0441\u043a\u0432\u0430 \u03a9\u03bc?\u03b3\u03b1", u"\u65e5", 2,
+         u"Zo? \u65e5\u672c \u041c\u043e\u0441\u043a\u0432\u0430 \u03a9\u03bc?\u03b3\u03b1", u"\u30bd", 2,
          u"\u30c2", u"\u30a2", u"\u30bd\u8868\u30fc\u2010\u30a2\u30c2",
          "\x83\x5c\x95\x5c\x81\x5b\x81\x5d\x83\x41\x83\x61", "x=\x81 z", "x=\x81\x45z", u"\u30fbz"},
         {936, u"\u4e2d\u6587\u5b57", "\xd6\xd0\xce\xc4\xd7\xd6",
-         u"Zo? \u65e5\u672c \u041c\u043e\u0441\u043a\u0432\u0430 \u03a9\u03bc?\u03b3\u03b1", u"\u4e2d", 2,
+         u"Zo? \u65e5\u672c \u041c\u043e\u0441\u043a\u0432\u0430 \u03a9\u03bc?\u03b3\u03b1", u"\u4e57", 2,
          u"\u4e64", u"\u4e04", u"\u4e57\u4e55\u4e5a\u4e04\u4e64", "\x81\x5c\x81\x5b\x81\x5d\x81\x41\x81\x61",
          "x=\x81 z", "x=?z", u"?z"},
     };
