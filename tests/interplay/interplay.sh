@@ -50,5 +50,46 @@ TALLOWBY_PREFIX=$other run_all "$native"
 from_linux=$(od -c "$other/drive_c/MyExcelSettings.ini")
 check "same operations leave the same file" "$from_windows" "$from_linux"
 
+# The same in a locale of each kind of ANSI code page, both builds in the
+# same locale: text in the locale's script, double-byte characters whose
+# trail bytes are "\", "[", "]" or letters, and text the page lacks.
+mixed='Zoë 日本 Москва Ωμέγα'
+locales=(
+  "ru_RU.UTF-8 1251 Москва Ключ"
+  "el_GR.UTF-8 1253 Ωμέγα Κλειδί"
+  "ja_JP.UTF-8 932 日本語テキスト ソ表ー‐アヂ"
+  "zh_CN.UTF-8 936 中文字 乗乕乚丄乤"
+)
+for entry in "${locales[@]}"; do
+  read -r loc page script key <<< "$entry"
+  if LC_ALL=$loc locale 2>&1 >/dev/null | grep -q .; then
+    check "$loc is generated (tests/codepage/make_locales.sh)" yes no; continue
+  fi
+  lin() { LANG=$loc LC_ALL= LC_CTYPE= TALLOWBY_PREFIX=$prefix "$native" "$@"; }
+  win() { LANG=$loc LC_ALL= LC_CTYPE= wine "$windows" "$@" 2>/dev/null | tr -d '\r'; }
+  rm -f "$ini"
+  lin set "$key" "[$script] \\$key"
+  check "$page: windows reads what linux wrote" "[$script] \\$key" "$(win get "$key")"
+  win set "$script" "$key=$script"
+  check "$page: linux reads what windows wrote" "$key=$script" "$(lin get "$script")"
+  lin set Mixed "$mixed"
+  from_linux=$(win get Mixed)
+  win set Mixed "$mixed"
+  check "$page: text the page lacks reads alike" "$from_linux" "$(lin get Mixed)"
+
+  in_page() { printf '%s' "$1" | iconv -f UTF-8 -t "CP$page"; }
+  seed="; $(in_page "$script")"$'\r\n[ExcelData]\r\n'"$(in_page "$key") = 1"$'\r\n'
+  run_all() { # run_all TOOL...
+    "$@" set "$key" "$script" && "$@" set "$script" " $key " && "$@" set Mixed "$mixed" && "$@" sample
+  }
+  printf '%s' "$seed" > "$ini"
+  run_all win >/dev/null
+  from_windows=$(od -c "$ini")
+  rm -rf "$other"; mkdir -p "$other/drive_c"
+  printf '%s' "$seed" > "$other/drive_c/MyExcelSettings.ini"
+  LANG=$loc LC_ALL= LC_CTYPE= TALLOWBY_PREFIX=$other run_all "$native"
+  check "$page: same operations leave the same file" "$from_windows" "$(od -c "$other/drive_c/MyExcelSettings.ini")"
+done
+
 echo "interplay: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
