@@ -141,7 +141,11 @@ bool AnsiCodec::EncodeOne(char16_t unit, std::string &bytes) const
     return true;
 }
 
-std::u16string AnsiCodec::Decode(std::string_view bytes) const
+std::u16string AnsiCodec::Decode(std::string_view bytes) const { return Decode(bytes, false); }
+
+std::u16string AnsiCodec::DecodeArgument(std::string_view bytes) const { return Decode(bytes, true); }
+
+std::u16string AnsiCodec::Decode(std::string_view bytes, bool argument) const
 {
     std::u16string text;
     text.reserve(bytes.size());
@@ -150,6 +154,8 @@ std::u16string AnsiCodec::Decode(std::string_view bytes) const
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (!lead_[byte]) {
             text.push_back(single_[byte]);
+            ++i;
+        } else if (argument && i + 1 == bytes.size()) {
             ++i;
         } else if (i + 1 == bytes.size() || bytes[i + 1] == '\0') {
             // The NUL after a lead byte stays a character of its own.

@@ -48,12 +48,18 @@ public:
 
     unsigned Page() const { return page_.page; }
     bool DoubleByte() const { return page_.leads[0].first != 0; }
+    // Whether `byte` starts a character of two bytes.
+    bool IsLead(unsigned char byte) const { return lead_[byte]; }
 
     // Whether every byte is a character of its own that converts back to
     // that byte, so that bytes in the page can stand for their text.
     bool KeepsBytes() const { return keepsBytes_; }
 
     std::u16string Decode(std::string_view bytes) const;
+    // Text a caller passes, as the platform reads its arguments: unlike in
+    // a file, a lead byte that ends the text, with no byte to pair with, is
+    // dropped.
+    std::u16string DecodeArgument(std::string_view bytes) const;
 
     // One UTF-16 unit at a time; "?" for a unit the page lacks, and then
     // `usedDefault`, when given, is set.
@@ -63,6 +69,7 @@ private:
     explicit AnsiCodec(const codepages::CodePage &page);
 
     char16_t DecodeOne(const char *sequence, std::size_t length) const;
+    std::u16string Decode(std::string_view bytes, bool argument) const;
     // Appends the bytes for `unit`; false, appending nothing, where the page
     // lacks it.
     bool EncodeOne(char16_t unit, std::string &bytes) const;

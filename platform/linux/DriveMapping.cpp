@@ -1,7 +1,7 @@
 #include "platform/linux/DriveMapping.h"
 
-#include "platform/CodePage.h"
 #include "platform/Utf8.h"
+#include "platform/linux/AnsiCodec.h"
 
 #include <cstdlib>
 
@@ -43,7 +43,7 @@ std::optional<std::filesystem::path> MapWindowsPath(std::string_view ansiPath)
     // Names arrive in the ANSI code page, Linux names are UTF-8. The whole
     // path first, as the platform reads it: in a double-byte page a trail
     // byte can be "\".
-    const std::string utf8Path = ToUtf8(FromAnsi(ansiPath));
+    const std::string utf8Path = ToUtf8(ProcessCodec().DecodeArgument(ansiPath));
     const std::string_view windowsPath = utf8Path;
     std::filesystem::path mapped = SettingsPrefix() / "drive_c";
     std::string_view rest;

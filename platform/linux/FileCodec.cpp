@@ -72,6 +72,8 @@ std::string Utf16Bytes(std::u16string_view units, bool bigEndian)
 
 } // namespace
 
+bool HoldsTextAsIs(FileEncoding encoding) { return encoding == FileEncoding::Ansi && ProcessCodec().KeepsBytes(); }
+
 DecodedFile Decode(std::string bytes) { return Decode(std::move(bytes), ProcessCodec()); }
 
 DecodedFile Decode(std::string bytes, const AnsiCodec &codec)
@@ -135,7 +137,7 @@ std::string TextFromAnsi(FileEncoding encoding, std::string_view ansi, const Ans
 {
     if (encoding == FileEncoding::Ansi && codec.KeepsBytes())
         return std::string(ansi);
-    return ToUtf8(codec.Decode(ansi));
+    return ToUtf8(codec.DecodeArgument(ansi));
 }
 
 std::string TextToAnsi(FileEncoding encoding, std::string text)

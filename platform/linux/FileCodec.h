@@ -23,6 +23,10 @@ class AnsiCodec;
 // TextToAnsi. Each function without a codec uses the process's.
 enum class FileEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
+// Whether a file in `encoding` holds its text form byte for byte, in the
+// process's code page.
+bool HoldsTextAsIs(FileEncoding encoding);
+
 // A file's text and the form its bytes held it in.
 struct DecodedFile {
     FileEncoding encoding = FileEncoding::Ansi;

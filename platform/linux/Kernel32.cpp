@@ -2,6 +2,7 @@
 
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
+#include "platform/linux/AnsiCodec.h"
 #include "platform/linux/IniLexer.h"
 #include "platform/linux/ProfileFile.h"
 
@@ -103,7 +104,21 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
     const std::string_view cut =
         CutToBuffer(answer.found ? std::string_view(answer.text) : Fallback(defaultValue, key != nullptr), size - 1,
                     answer.found || !NamesTheWindowsFolder(name) || key == nullptr);
-    std::memcpy(buffer, cut.data(), cut.size());
+    // A value cut in a double-byte code page keeps only whole characters;
+    // the count still names the room, and the bytes past the last whole
+    // character are left as they were, as on the platform.
+    std::size_t whole = cut.size();
+    if (cut.size() == size - 1 && ProcessCodec().DoubleByte()) {
+        whole = 0;
+        for (std::size_t i = 0; i < cut.size();) {
+            const std::size_t length = ProcessCodec().IsLead(static_cast<unsigned char>(cut[i])) ? 2 : 1;
+            if (i + length > cut.size())
+                break;
+            i += length;
+            whole = i;
+        }
+    }
+    std::memcpy(buffer, cut.data(), whole);
     buffer[cut.size()] = '\0';
     return static_cast<Win32Dword>(cut.size());
 }

@@ -192,11 +192,11 @@ std::uint32_t ProfileFile::Save(const std::filesystem::path &path, const Profile
 std::uint32_t ProfileFile::WriteBack(const std::filesystem::path &path, const FileStamp &base, bool compareBytes,
                                      bool &replaced)
 {
-    // A file in the code page that is already in the platform's layout
-    // keeps its unchanged lines as they are: they are written around the
-    // change, not laid out again.
+    // A file that holds its text as it is, already in the platform's
+    // layout, keeps its unchanged lines as they are: they are written
+    // around the change, not laid out again.
     std::optional<IniDocument::Splice> splice;
-    if (encoding_ == FileEncoding::Ansi)
+    if (HoldsTextAsIs(encoding_))
         splice = document_.SpliceChange();
     std::string written;
     FileReplacement replacement;
