@@ -42,9 +42,8 @@ std::uint32_t ReadInPieces(const std::filesystem::path &path, Take take)
 
 } // namespace
 
-std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents)
+std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents, FileStamp *afterRead)
 {
-    contents.clear();
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
@@ -53,9 +52,15 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
         return Win32ErrorFromErrno(errno);
     if (S_ISDIR(info.st_mode))
         return win32_error::AccessDenied;
-    // Straight into the string, sized by the stat; a file that grows
-    // meanwhile is read to its end all the same.
+    // Straight into the string, sized by the stat, over what it held: its
+    // storage is reused and only new room is cleared first. A file that
+    // grows meanwhile is read to its end all the same. Room for a few more
+    // lines lets a save that adds one change the text where it is.
     std::size_t used = 0;
+    const std::size_t room = static_cast<std::size_t>(info.st_size) + 4096;
+    if (contents.capacity() > 2 * room)
+        contents = std::string(); // a much larger file's storage goes
+    contents.reserve(room);
     contents.resize(static_cast<std::size_t>(info.st_size) + 1);
     for (;;) {
         if (used == contents.size())
@@ -71,6 +76,8 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
         used += static_cast<std::size_t>(got);
     }
     contents.resize(used);
+    if (afterRead != nullptr)
+        *afterRead = ::fstat(fd.get(), &info) == 0 ? FileStamp::Of(info) : FileStamp{};
     return 0;
 }
 

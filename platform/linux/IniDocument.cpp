@@ -9,6 +9,30 @@
 
 namespace tallowby::platform {
 
+namespace {
+
+// Whether `raw`, a line as NextLine gives it, is what LayOut writes for
+// `line`, what ReadLine reads in it.
+bool InLayout(std::string_view raw, const IniLine &line)
+{
+    const char *end = raw.data() + raw.size();
+    switch (line.kind) {
+    case IniLine::Kind::Blank:
+        return false;
+    case IniLine::Kind::Header:
+        return !line.name.empty() && line.name.data() == raw.data() + 1 && line.name.size() + 2 == raw.size();
+    case IniLine::Kind::Entry:
+        break;
+    }
+    if (line.name.data() != raw.data())
+        return false;
+    if (!line.value)
+        return line.name.size() == raw.size();
+    return line.value->data() == raw.data() + line.name.size() + 1 && line.value->data() + line.value->size() == end;
+}
+
+} // namespace
+
 IniDocument IniDocument::Parse(std::string read)
 {
     IniDocument document;
@@ -31,8 +55,14 @@ void IniDocument::EnsureParsed()
     // Lines of a settings file run some 30 bytes; a close guess spares the
     // entries' vector its growth, and its peak with it.
     sections_.back().entries.reserve(text.size() / 24);
+    // Whether every line is as LayOut writes it, so that a change can be
+    // spliced in (see SpliceChange).
+    bool inLayout = true;
     for (std::size_t start = 0; start < text.size();) {
-        const IniLine line = ReadLine(NextLine(text, start));
+        const std::string_view raw = NextLine(text, start);
+        const IniLine line = ReadLine(raw);
+        inLayout = inLayout && InLayout(raw, line) && start <= text.size() &&
+                   raw.data() + raw.size() + 2 == text.data() + start && text.substr(start - 2, 2) == "\r\n";
         if (line.kind == IniLine::Kind::Blank)
             continue;
         if (line.kind == IniLine::Kind::Header) {
@@ -42,8 +72,10 @@ void IniDocument::EnsureParsed()
         const Entry entry{span(line.name), line.value ? span(*line.value) : Span{kNoValue, 0}};
         auto &entries = sections_.back().entries;
         // The platform drops an entry without a name that follows another.
-        if (entry.name.length == 0 && !entries.empty() && entries.back().name.length == 0)
+        if (entry.name.length == 0 && !entries.empty() && entries.back().name.length == 0) {
+            inLayout = false;
             continue;
+        }
         if (entries.empty() && sections_.size() > 1 && sections_.front().entries.capacity() > 0 &&
             sections_.front().entries.empty()) {
             // The guess was for the section that holds the lines.
@@ -51,7 +83,15 @@ void IniDocument::EnsureParsed()
         }
         entries.push_back(entry);
     }
+    inLayout_ = inLayout && changes_ == 0;
     parsed_ = true;
+}
+
+std::string IniDocument::Release()
+{
+    std::string text = std::move(text_);
+    *this = IniDocument();
+    return text;
 }
 
 // Unchecked: every span lies within its text.

@@ -55,6 +55,10 @@ public:
     // it lasts until the next Settle.
     const std::string &Text() const { return text_; }
 
+    // Empties the document and hands back the storage of its text, for
+    // the next text to reuse.
+    std::string Release();
+
     // The text with the changes, in the platform's layout.
     std::string LayOut();
 

@@ -257,15 +257,20 @@ std::uint32_t ProfileFile::Refresh(const std::filesystem::path &path, bool compa
     // Until it is read whole, no document stands for the file.
     loaded_ = false;
     if (!sameBytes) {
-        document_ = IniDocument(); // not two documents at once
+        // Not two documents at once; the old text's storage takes the new.
+        bytes = document_.Release();
         encoding_ = FileEncoding::Ansi;
     }
+    // A file that changed while it was read is read again next time; one
+    // replaced meanwhile was read whole, and is read again for its stamp.
+    FileStamp after;
     if (now.exists && !sameBytes) {
-        if (const auto error = ReadFileContents(path, bytes); error != 0)
+        if (const auto error = ReadFileContents(path, bytes, &after); error != 0)
             return error;
+    } else {
+        bytes.clear(); // no file, or the same bytes: nothing read
+        after = FileStamp::At(path);
     }
-    // A file that changed while it was read is read again next time.
-    const FileStamp after = FileStamp::At(path);
     const bool steady = after == now;
     if (!sameBytes) {
         DecodedFile file = Decode(std::move(bytes));

@@ -161,6 +161,23 @@ TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
         EXPECT_EQ(document.Text(), laidOut);
         EXPECT_EQ(document.LayOut(), IniDocument::Parse(laidOut).LayOut());
     }
+    // A text read is spliced into only when every line is as the layout
+    // writes it.
+    for (const auto &[text, inLayout] : std::vector<std::pair<std::string, bool>>{
+             {"[S]\r\nA=1\r\nBare\r\n=x\r\n", true},
+             {"[S]\r\nA = 1\r\n", false},
+             {"[S]\nA=1\n", false},
+             {"[S]\r\n\r\nA=1\r\n", false},
+             {"[S]\r\nA=1", false},
+             {"[S]\r\nA=1\r", false},
+             {"[S] \r\nA=1\r\n", false},
+             {"[S]\r\n=x\r\n=y\r\n", false},
+         }) {
+        IniDocument read = IniDocument::Parse(text);
+        ASSERT_TRUE(read.Set("S", "A", "2"));
+        EXPECT_EQ(read.SpliceChange().has_value(), inLayout) << testing::PrintToString(text);
+    }
+
     EXPECT_EQ(document.Find("ExcelData", "bare"), "now set");
     EXPECT_EQ(document.Find("Third", "C"), "3");
     EXPECT_EQ(document.Text(), "[ExcelData]\r\nA=longer value\r\nBare=now set\r\nNew=v\r\n[Other]\r\nB=y\r\n"
