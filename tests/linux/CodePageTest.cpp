@@ -114,6 +114,11 @@ TEST(CodePageTest, LeadByteTakesTheNextByteButNul)
     // Before NUL and at the end, a lead byte alone is invalid; NUL stays.
     EXPECT_EQ(cp932->Decode("\x82\0A\x82"s), u"\u30fb\0A\u30fb"s);
     EXPECT_EQ(cp949->Decode("\x81\0"s), u"?\0"s);
+    // A caller's text loses a lead byte it ends with, where a file's keeps
+    // it as an invalid character.
+    EXPECT_EQ(cp932->DecodeArgument("S\x82"), u"S");
+    EXPECT_EQ(cp936->DecodeArgument("a b\x81"), u"a b");
+    EXPECT_EQ(cp932->DecodeArgument("x\x81 z"), u"x\u30fbz");
     // Letters as trail bytes: two different characters.
     EXPECT_EQ(cp949->Decode("\xb0\x41\xb0\x61"), u"\uce9a\ucebb");
     EXPECT_EQ(cp950->Encode(cp950->Decode("\xa1\x5c\xa4\x40")), "\xa1\x5c\xa4\x40");
