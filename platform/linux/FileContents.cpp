@@ -14,29 +14,26 @@ namespace tallowby::platform {
 
 namespace {
 
-// Hands the file's bytes to `take` piece by piece until it returns false or
-// the file ends. Returns 0, or the Win32 error number.
-template <typename Take>
-std::uint32_t ReadInPieces(const std::filesystem::path &path, Take take)
+// Opens the file at `path` for reading, a folder refused as the platform
+// refuses it; `info` gets its stat. Returns 0, or the Win32 error number.
+std::uint32_t OpenToRead(const std::filesystem::path &path, UniqueFd &fd, struct stat &info)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
-    struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
         return Win32ErrorFromErrno(errno);
-    if (S_ISDIR(info.st_mode))
-        return win32_error::AccessDenied;
-    char chunk[65536];
+    return S_ISDIR(info.st_mode) ? win32_error::AccessDenied : 0;
+}
+
+// One read, tried again when a signal cut it short; -1 with errno set on
+// failure.
+ssize_t ReadOnce(int fd, char *data, std::size_t size)
+{
     for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return Win32ErrorFromErrno(errno);
-        }
-        if (!take(std::string_view(chunk, static_cast<std::size_t>(got)), info) || got == 0)
-            return 0;
+        const ssize_t got = ::read(fd, data, size);
+        if (got >= 0 || errno != EINTR)
+            return got;
     }
 }
 
@@ -44,14 +41,10 @@ std::uint32_t ReadInPieces(const std::filesystem::path &path, Take take)
 
 std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents, FileStamp *afterRead)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
+    UniqueFd fd;
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return Win32ErrorFromErrno(errno);
-    if (S_ISDIR(info.st_mode))
-        return win32_error::AccessDenied;
+    if (const auto error = OpenToRead(path, fd, info); error != 0)
+        return error;
     // Straight into the string, sized by the stat, over what it held: its
     // storage is reused and only new room is cleared first. A file that
     // grows meanwhile is read to its end all the same. Room for a few more
@@ -65,12 +58,9 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
     for (;;) {
         if (used == contents.size())
             contents.resize(contents.size() * 2);
-        const ssize_t got = ::read(fd.get(), contents.data() + used, contents.size() - used);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t got = ReadOnce(fd.get(), contents.data() + used, contents.size() - used);
+        if (got < 0)
             return Win32ErrorFromErrno(errno);
-        }
         if (got == 0)
             break;
         used += static_cast<std::size_t>(got);
@@ -81,19 +71,28 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
     return 0;
 }
 
+// Read piece by piece, so that no second copy of the file is made.
 std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)
 {
     equal = false;
-    return ReadInPieces(path, [&](std::string_view piece, const struct stat &) {
-        if (piece.empty()) {
+    UniqueFd fd;
+    struct stat info {};
+    if (const auto error = OpenToRead(path, fd, info); error != 0)
+        return error;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ReadOnce(fd.get(), chunk, sizeof chunk);
+        if (got < 0)
+            return Win32ErrorFromErrno(errno);
+        const auto size = static_cast<std::size_t>(got);
+        if (size == 0) {
             equal = expected.empty();
-            return false;
+            return 0;
         }
-        if (piece.size() > expected.size() || std::memcmp(piece.data(), expected.data(), piece.size()) != 0)
-            return false;
-        expected.remove_prefix(piece.size());
-        return true;
-    });
+        if (size > expected.size() || std::memcmp(chunk, expected.data(), size) != 0)
+            return 0;
+        expected.remove_prefix(size);
+    }
 }
 
 } // namespace tallowby::platform

@@ -108,10 +108,10 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
     // the count still names the room, and the bytes past the last whole
     // character are left as they were, as on the platform.
     std::size_t whole = cut.size();
-    if (cut.size() == size - 1 && ProcessCodec().DoubleByte()) {
+    if (const AnsiCodec &codec = ProcessCodec(); cut.size() == size - 1 && codec.DoubleByte()) {
         whole = 0;
         for (std::size_t i = 0; i < cut.size();) {
-            const std::size_t length = ProcessCodec().IsLead(static_cast<unsigned char>(cut[i])) ? 2 : 1;
+            const std::size_t length = codec.IsLead(static_cast<unsigned char>(cut[i])) ? 2 : 1;
             if (i + length > cut.size())
                 break;
             i += length;
