@@ -1,26 +1,13 @@
-#include "platform/WriterLock.h"
+#include "platform/windows/WriterLock.h"
 
-#include "platform/UniqueHandle.h"
 #include "platform/Win32Error.h"
-
-#include <windows.h>
+#include "platform/windows/KernelHandle.h"
 
 #include <string>
 
 namespace tallowby::platform {
 
 namespace {
-
-struct KernelHandleTraits : KeepsLastError {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle handle) { ::CloseHandle(handle); }
-};
-struct FileHandleTraits : KernelHandleTraits {
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-};
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 
 using Clock = std::chrono::steady_clock;
 
