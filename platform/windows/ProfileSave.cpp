@@ -5,7 +5,9 @@
 #include "platform/windows/WriterLock.h"
 #include "platform/windows/KernelHandle.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 // The platform's WritePrivateProfileStringA truncates the file and writes it
 // again in place, without flushing: a crash, a kill or a power cut between
@@ -13,8 +15,9 @@
 // beside the file instead, and the copy, once flushed, replaces the file:
 //
 //   lock, remove a copy a killed writer left, copy the file, let the platform
-//   write the copy, make it drop what it caches of the copy, flush the copy,
-//   replace the file by it, flush the folder.
+//   write the copy, make it drop what it caches of the copy, give the copy
+//   the file's attributes and rights, flush the copy, rename it over the
+//   file, flush the folder.
 //
 // A save that cannot make the copy (a standard user may not create files in
 // the root of drive C, even where the file itself was made writable for
@@ -31,17 +34,18 @@ std::uint32_t LastErrorOr(std::uint32_t fallback)
     return error != 0 ? error : fallback;
 }
 
-// The copy's name: the file's, behind a dot and before ".tallowby-new", the
-// name the Linux build gives its own new version. Writers of both builds
-// hold the file's lock while a copy exists, so they can share the name, and
-// a killed writer leaves at most this one file behind. The path is split in
+// The copy's name: the file's, behind a dot and before ".tallowby-save".
+// It differs from the Linux build's new version (".tallowby-new"): between
+// moving its lock onto the copy and renaming it, this build no longer holds
+// the old file, and a Linux writer may start its own new version there. A
+// killed writer leaves at most this one file behind. The path is split in
 // UTF-16, where a double-byte character's trail byte cannot pass for a
 // backslash.
 std::u16string CopyName(const std::u16string &path)
 {
     const std::size_t slash = path.find_last_of(u"\\/");
     const std::size_t start = slash == std::u16string::npos ? 0 : slash + 1;
-    return path.substr(0, start) + u"." + path.substr(start) + u".tallowby-new";
+    return path.substr(0, start) + u"." + path.substr(start) + u".tallowby-save";
 }
 
 std::u16string FolderOf(const std::u16string &path)
@@ -128,39 +132,75 @@ std::uint32_t FlushData(const std::u16string &name)
     return 0;
 }
 
-// Puts the copy in the file's place. ReplaceFile keeps the file's
-// attributes and security; a file that is not there is simply taken by the
-// copy.
-std::uint32_t Replace(const std::u16string &path, UniqueCopy &copy, Route &route)
+// The access rights of the file at `path`, as a security descriptor that
+// holds only them; empty where the file system keeps none.
+std::vector<char> AccessRights(const std::u16string &path)
 {
-    if (::GetFileAttributesW(Wide(path)) == INVALID_FILE_ATTRIBUTES) {
-        if (!::MoveFileExW(Wide(copy.get()), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return LastErrorOr(win32_error::WriteFault);
-        copy.release();
+    DWORD size = 0;
+    ::GetFileSecurityW(Wide(path), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<char> descriptor(size);
+    if (size == 0 || !::GetFileSecurityW(Wide(path), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size))
+        descriptor.clear();
+    return descriptor;
+}
+
+// Gives the copy what the file carries besides its bytes: its attributes
+// and its access rights, which an administrator may have set for the user.
+// ReplaceFile would carry them too, but under Wine it renames the file away
+// before it renames the copy in, and a crash between the two leaves no file
+// at all; one rename with MOVEFILE_REPLACE_EXISTING is atomic on both.
+// Returns 0, or ERROR_ACCESS_DENIED with `route` InPlace where the rights
+// cannot be carried over, so that replacing would change them.
+std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyName, Route &route)
+{
+    const DWORD attributes = ::GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return 0;
-    }
-    if (::ReplaceFileW(Wide(path), Wide(copy.get()), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        copy.release();
-        return 0;
-    }
-    const std::uint32_t error = LastErrorOr(win32_error::WriteFault);
-    switch (error) {
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-        // The file is gone and the copy still has its own name: the copy
-        // must take the file's place now.
-        if (!::MoveFileExW(Wide(copy.get()), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return LastErrorOr(win32_error::WriteFault);
-        copy.release();
-        return 0;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_UNABLE_TO_REMOVE_REPLACED:
-        // The file may not be removed or renamed, but may still be written.
+    // Only rights that differ are set: a copy made in the same folder
+    // inherits the same ones, and Wine, which maps rights onto the Unix mode,
+    // would add execute permissions if they were set again.
+    const std::vector<char> rights = AccessRights(path);
+    if (!rights.empty() && rights != AccessRights(copyName) &&
+        !::SetFileSecurityW(Wide(copyName), DACL_SECURITY_INFORMATION,
+                            const_cast<char *>(rights.data()))) {
         route = Route::InPlace;
-        return error;
-    default:
-        return error;
+        return LastErrorOr(win32_error::AccessDenied);
     }
+    const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (kept != 0 && !::SetFileAttributesW(Wide(copyName), kept))
+        return LastErrorOr(win32_error::AccessDenied);
+    return 0;
+}
+
+// Puts the copy in the file's place with one rename, the writers' lock
+// moved onto the copy first. Another process of the platform's that has the
+// file open for a moment (a reader) makes the rename fail, so it is tried
+// again for a while; a refusal that lasts means the file may be written but
+// not replaced, and the lock goes back to the file for the write in place.
+std::uint32_t Replace(WriterLock &lock, const std::string &ansiPath, UniqueCopy &copy, const std::string &ansiCopyName,
+                      Route &route)
+{
+    static constexpr int kAttempts = 200;
+    if (const std::uint32_t error = lock.Move(ansiCopyName.c_str()); error != 0)
+        return error;
+    const std::u16string path = FromAnsi(ansiPath);
+    std::uint32_t error = 0;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(Wide(copy.get()), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            copy.release();
+            return 0;
+        }
+        error = LastErrorOr(win32_error::WriteFault);
+        if ((error != win32_error::AccessDenied && error != win32_error::SharingViolation) || attempt == kAttempts)
+            break;
+        ::Sleep(1);
+    }
+    if (const std::uint32_t relocked = lock.Move(ansiPath.c_str()); relocked != 0)
+        return relocked;
+    if (error == win32_error::AccessDenied || error == win32_error::SharingViolation)
+        route = Route::InPlace;
+    return error;
 }
 
 // Makes the replacement itself durable: the folder's entry is what a power
@@ -180,9 +220,10 @@ void FlushFolder(const std::u16string &path)
 // The save through a copy, step by step. Sets `route` to InPlace where the
 // folder or the file system refuses the copy's way but the file itself may
 // still be written in place.
-std::uint32_t SaveThroughCopy(WritePrivateProfileStringAFn write, const char *section, const char *key,
-                              const char *value, const std::u16string &path, Route &route)
+std::uint32_t SaveThroughCopy(WriterLock &lock, WritePrivateProfileStringAFn write, const char *section,
+                              const char *key, const char *value, const char *file, Route &route)
 {
+    const std::u16string path = FromAnsi(file);
     // The platform refuses a read-only file itself, with its own error.
     if (const DWORD attributes = ::GetFileAttributesW(Wide(path));
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
@@ -199,9 +240,11 @@ std::uint32_t SaveThroughCopy(WritePrivateProfileStringAFn write, const char *se
         return error;
     if (const std::uint32_t error = WriteEntry(write, section, key, value, ansiCopyName.c_str()); error != 0)
         return error;
+    if (const std::uint32_t error = CarryOver(path, copyName, route); error != 0)
+        return error;
     if (const std::uint32_t error = FlushData(copyName); error != 0)
         return error;
-    if (const std::uint32_t error = Replace(path, copy, route); error != 0)
+    if (const std::uint32_t error = Replace(lock, file, copy, ansiCopyName, route); error != 0)
         return error;
     FlushFolder(path);
     return 0;
@@ -216,7 +259,7 @@ std::uint32_t SaveProfileEntry(WritePrivateProfileStringAFn write, const char *s
     if (const std::uint32_t error = lock.Acquire(file); error != 0)
         return error;
     Route route = Route::Copied;
-    const std::uint32_t error = SaveThroughCopy(write, section, key, value, FromAnsi(file), route);
+    const std::uint32_t error = SaveThroughCopy(lock, write, section, key, value, file, route);
     return route == Route::InPlace ? WriteEntry(write, section, key, value, file) : error;
 }
 

@@ -55,12 +55,19 @@ struct WriterLock::Held {
 
     ~Held()
     {
+        Unlock();
+        if (owned)
+            ::ReleaseMutex(mutex.get());
+    }
+
+    void Unlock()
+    {
         if (locked) {
             OVERLAPPED range = LockedRange();
             ::UnlockFileEx(file.get(), 0, 1, 0, &range);
+            locked = false;
         }
-        if (owned)
-            ::ReleaseMutex(mutex.get());
+        file.reset();
     }
 
     // The lock on the file now at `ansiPath`. A Linux writer replaces the
@@ -94,9 +101,7 @@ struct WriterLock::Held {
                                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (current && SameFile(file.get(), current.get()))
                 return 0;
-            OVERLAPPED unlock = LockedRange();
-            ::UnlockFileEx(file.get(), 0, 1, 0, &unlock);
-            locked = false;
+            Unlock();
         }
     }
 };
@@ -127,6 +132,14 @@ std::uint32_t WriterLock::Acquire(const char *ansiPath)
         return error;
     held_ = std::move(held);
     return 0;
+}
+
+std::uint32_t WriterLock::Move(const char *ansiPath)
+{
+    if (!held_)
+        return win32_error::InvalidParameter;
+    held_->Unlock();
+    return held_->LockFile(ansiPath, Clock::now() + kWriterLockTimeout);
 }
 
 } // namespace tallowby::platform

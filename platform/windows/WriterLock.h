@@ -24,6 +24,14 @@ public:
     // (ERROR_TIMEOUT when another writer keeps it).
     std::uint32_t Acquire(const char *ansiPath);
 
+    // Moves the lock on kWriterLockOffset, held, to the file at `ansiPath`:
+    // a file that is about to be renamed over the settings file, so that it
+    // is locked from the moment it takes the file's place (the platform
+    // refuses to rename over a file that is open, so the old file's handle
+    // must go first), or the settings file again. The mutex stays held.
+    // Returns 0, or the Win32 error number.
+    std::uint32_t Move(const char *ansiPath);
+
 private:
     struct Held;
     std::unique_ptr<Held> held_;
