@@ -41,12 +41,7 @@ public:
             throw std::runtime_error("our save failed");
     }
     bool Saves() const override { return true; }
-#ifdef _WIN32
-    // WritePrivateProfileStringA writes through the system's cache.
-    bool Flushes() const override { return false; }
-#else
     bool Flushes() const override { return true; }
-#endif
 
 private:
     Ref<Form1Interface> window_;

@@ -15,4 +15,12 @@ inline constexpr std::chrono::milliseconds kWriterLockTimeout{5000};
 // writes of the file's bytes.
 inline constexpr std::uint64_t kWriterLockOffset = 0x3FFFFFFFFFFFFFF0u;
 
+// The Windows build's copy of the settings file, beside it, which the
+// platform's write changes before it is renamed over the file. The Windows
+// build locks the copy, on kWriterLockOffset, before it lets go of the file
+// (the platform renames over no open file), so a writer of either build that
+// wins the file's lock while the copy is locked holds a file on its way out,
+// and must wait for the copy to take its place.
+inline constexpr const char *kWindowsCopySuffix = ".tallowby-save";
+
 } // namespace tallowby::platform

@@ -29,6 +29,20 @@ int TryLock(int fd)
     return ::fcntl(fd, F_OFD_SETLK, &range) == 0 ? 0 : errno;
 }
 
+// Whether the Windows build's copy beside the file at `path` is locked: a
+// Windows writer is then about to rename it over the file.
+bool CopyOnItsWay(const std::filesystem::path &path)
+{
+    const std::filesystem::path copy = path.parent_path() / ("." + path.filename().string() + kWindowsCopySuffix);
+    const UniqueFd fd(::open(copy.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(kWriterLockOffset);
+    range.l_len = 1;
+    return fd && ::fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+}
+
 } // namespace
 
 FileRangeLock::~FileRangeLock() { Release(); }
@@ -71,11 +85,17 @@ std::uint32_t FileRangeLock::Acquire(const std::filesystem::path &path, std::chr
             pause = std::min(pause * 2, std::chrono::microseconds(5000));
         }
         // A writer that renamed a new file into place meanwhile left this
-        // lock on the old one.
+        // lock on the old one; a Windows writer's locked copy is about to
+        // do so. The copy is looked at first: once it is gone, the rename
+        // shows in the file's identity.
         struct stat locked {}, current {};
-        if (out.fd_ && ::fstat(out.fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
-            SameFile(locked, current))
+        if (out.fd_ && CopyOnItsWay(path)) {
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::microseconds(5000));
+        } else if (out.fd_ && ::fstat(out.fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
+                   SameFile(locked, current)) {
             return 0;
+        }
         if (std::chrono::steady_clock::now() >= deadline)
             return win32_error::Timeout;
     }

@@ -19,10 +19,9 @@
 //   the file's attributes and rights, flush the copy, rename it over the
 //   file, flush the folder.
 //
-// A save that cannot make the copy (a standard user may not create files in
-// the root of drive C, even where the file itself was made writable for
-// them) or whose replacement the file system refuses falls back to the
-// platform's write in place, as it would be without this.
+// A save refused the copy's way (a standard user may not create files in the
+// root of drive C, even where the file itself was made writable for them)
+// falls back to the platform's write in place, as it would be without this.
 
 namespace tallowby::platform {
 
@@ -34,18 +33,15 @@ std::uint32_t LastErrorOr(std::uint32_t fallback)
     return error != 0 ? error : fallback;
 }
 
-// The copy's name: the file's, behind a dot and before ".tallowby-save".
-// It differs from the Linux build's new version (".tallowby-new"): between
-// moving its lock onto the copy and renaming it, this build no longer holds
-// the old file, and a Linux writer may start its own new version there. A
-// killed writer leaves at most this one file behind. The path is split in
-// UTF-16, where a double-byte character's trail byte cannot pass for a
-// backslash.
+// The copy's name: the file's, behind a dot and before kWindowsCopySuffix,
+// which the Linux build's writers look for. A killed writer leaves at most
+// this one file behind. The path is split in UTF-16, where a double-byte
+// character's trail byte cannot pass for a backslash.
 std::u16string CopyName(const std::u16string &path)
 {
     const std::size_t slash = path.find_last_of(u"\\/");
     const std::size_t start = slash == std::u16string::npos ? 0 : slash + 1;
-    return path.substr(0, start) + u"." + path.substr(start) + u".tallowby-save";
+    return path.substr(0, start) + u"." + path.substr(start) + FromAnsi(kWindowsCopySuffix);
 }
 
 std::u16string FolderOf(const std::u16string &path)
@@ -68,22 +64,15 @@ struct CopyTraits : KeepsLastError {
 };
 using UniqueCopy = UniqueHandle<CopyTraits>;
 
-enum class Route { Copied, InPlace };
-
 // Makes the copy at `copyName` holding the bytes of the file at `path`, or
-// none when there is no file. Returns 0, ERROR_ACCESS_DENIED with `route`
-// InPlace when the folder takes no new file, or the error of the step that
-// failed.
-std::uint32_t CopyFile(const std::u16string &path, const std::u16string &copyName, UniqueCopy &copy, Route &route)
+// none when there is no file. Returns 0 or the error of the step that failed
+// (ERROR_ACCESS_DENIED where the folder takes no new file).
+std::uint32_t CopyBytes(const std::u16string &path, const std::u16string &copyName, UniqueCopy &copy)
 {
     const UniqueFileHandle target(::CreateFileW(Wide(copyName), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target) {
-        const std::uint32_t error = LastErrorOr(win32_error::WriteFault);
-        if (error == win32_error::AccessDenied)
-            route = Route::InPlace;
-        return error;
-    }
+    if (!target)
+        return LastErrorOr(win32_error::WriteFault);
     copy.reset(copyName);
     const UniqueFileHandle source(::CreateFileW(Wide(path), GENERIC_READ,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -149,9 +138,9 @@ std::vector<char> AccessRights(const std::u16string &path)
 // ReplaceFile would carry them too, but under Wine it renames the file away
 // before it renames the copy in, and a crash between the two leaves no file
 // at all; one rename with MOVEFILE_REPLACE_EXISTING is atomic on both.
-// Returns 0, or ERROR_ACCESS_DENIED with `route` InPlace where the rights
-// cannot be carried over, so that replacing would change them.
-std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyName, Route &route)
+// Returns 0, or ERROR_ACCESS_DENIED where the rights cannot be carried over,
+// so that replacing the file would change them.
+std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyName)
 {
     const DWORD attributes = ::GetFileAttributesW(Wide(path));
     if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -162,10 +151,8 @@ std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyNa
     const std::vector<char> rights = AccessRights(path);
     if (!rights.empty() && rights != AccessRights(copyName) &&
         !::SetFileSecurityW(Wide(copyName), DACL_SECURITY_INFORMATION,
-                            const_cast<char *>(rights.data()))) {
-        route = Route::InPlace;
-        return LastErrorOr(win32_error::AccessDenied);
-    }
+                            const_cast<char *>(rights.data())))
+        return win32_error::AccessDenied;
     const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (kept != 0 && !::SetFileAttributesW(Wide(copyName), kept))
@@ -177,14 +164,13 @@ std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyNa
 // moved onto the copy first. Another process of the platform's that has the
 // file open for a moment (a reader) makes the rename fail, so it is tried
 // again for a while; a refusal that lasts means the file may be written but
-// not replaced, and the lock goes back to the file for the write in place.
-std::uint32_t Replace(WriterLock &lock, const std::string &ansiPath, UniqueCopy &copy, const std::string &ansiCopyName,
-                      Route &route)
+// not replaced, and the lock goes back to the file.
+std::uint32_t Replace(WriterLock &lock, const std::u16string &path, const char *ansiPath, UniqueCopy &copy,
+                      const std::string &ansiCopyName)
 {
     static constexpr int kAttempts = 200;
-    if (const std::uint32_t error = lock.Move(ansiCopyName.c_str()); error != 0)
+    if (const std::uint32_t error = lock.MoveToCopy(ansiCopyName.c_str()); error != 0)
         return error;
-    const std::u16string path = FromAnsi(ansiPath);
     std::uint32_t error = 0;
     for (int attempt = 1;; ++attempt) {
         if (::MoveFileExW(Wide(copy.get()), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -196,10 +182,8 @@ std::uint32_t Replace(WriterLock &lock, const std::string &ansiPath, UniqueCopy 
             break;
         ::Sleep(1);
     }
-    if (const std::uint32_t relocked = lock.Move(ansiPath.c_str()); relocked != 0)
+    if (const std::uint32_t relocked = lock.MoveBack(ansiPath); relocked != 0)
         return relocked;
-    if (error == win32_error::AccessDenied || error == win32_error::SharingViolation)
-        route = Route::InPlace;
     return error;
 }
 
@@ -217,34 +201,31 @@ void FlushFolder(const std::u16string &path)
         ::FlushFileBuffers(folder.get());
 }
 
-// The save through a copy, step by step. Sets `route` to InPlace where the
-// folder or the file system refuses the copy's way but the file itself may
-// still be written in place.
+// The save through a copy, step by step; the copy is gone again when it
+// returns, whatever the step that failed.
 std::uint32_t SaveThroughCopy(WriterLock &lock, WritePrivateProfileStringAFn write, const char *section,
-                              const char *key, const char *value, const char *file, Route &route)
+                              const char *key, const char *value, const char *file)
 {
     const std::u16string path = FromAnsi(file);
-    // The platform refuses a read-only file itself, with its own error.
+    // A read-only file is left to the platform, which refuses it itself.
     if (const DWORD attributes = ::GetFileAttributesW(Wide(path));
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        route = Route::InPlace;
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return win32_error::AccessDenied;
-    }
     const std::u16string copyName = CopyName(path);
     const std::string ansiCopyName = ToAnsi(copyName);
     // A writer killed before its replacement left its copy behind.
     ::DeleteFileW(Wide(copyName));
 
     UniqueCopy copy;
-    if (const std::uint32_t error = CopyFile(path, copyName, copy, route); error != 0)
+    if (const std::uint32_t error = CopyBytes(path, copyName, copy); error != 0)
         return error;
     if (const std::uint32_t error = WriteEntry(write, section, key, value, ansiCopyName.c_str()); error != 0)
         return error;
-    if (const std::uint32_t error = CarryOver(path, copyName, route); error != 0)
+    if (const std::uint32_t error = CarryOver(path, copyName); error != 0)
         return error;
     if (const std::uint32_t error = FlushData(copyName); error != 0)
         return error;
-    if (const std::uint32_t error = Replace(lock, file, copy, ansiCopyName, route); error != 0)
+    if (const std::uint32_t error = Replace(lock, path, file, copy, ansiCopyName); error != 0)
         return error;
     FlushFolder(path);
     return 0;
@@ -258,9 +239,13 @@ std::uint32_t SaveProfileEntry(WritePrivateProfileStringAFn write, const char *s
     WriterLock lock;
     if (const std::uint32_t error = lock.Acquire(file); error != 0)
         return error;
-    Route route = Route::Copied;
-    const std::uint32_t error = SaveThroughCopy(lock, write, section, key, value, file, route);
-    return route == Route::InPlace ? WriteEntry(write, section, key, value, file) : error;
+    const std::uint32_t error = SaveThroughCopy(lock, write, section, key, value, file);
+    // Refused the copy's way (no new file in the folder, rights that would
+    // not carry over, a file that may not be replaced), the file may still
+    // take the platform's write in place, or be refused by it.
+    if (error == win32_error::AccessDenied || error == win32_error::SharingViolation)
+        return WriteEntry(write, section, key, value, file);
+    return error;
 }
 
 } // namespace tallowby::platform

@@ -4,6 +4,7 @@
 #include "platform/windows/KernelHandle.h"
 
 #include <string>
+#include <utility>
 
 namespace tallowby::platform {
 
@@ -134,7 +135,20 @@ std::uint32_t WriterLock::Acquire(const char *ansiPath)
     return 0;
 }
 
-std::uint32_t WriterLock::Move(const char *ansiPath)
+std::uint32_t WriterLock::MoveToCopy(const char *ansiCopyPath)
+{
+    if (!held_)
+        return win32_error::InvalidParameter;
+    auto copy = std::make_unique<Held>();
+    if (const std::uint32_t error = copy->LockFile(ansiCopyPath, Clock::now() + kWriterLockTimeout); error != 0)
+        return error;
+    held_->Unlock();
+    held_->file = std::move(copy->file);
+    held_->locked = std::exchange(copy->locked, false);
+    return 0;
+}
+
+std::uint32_t WriterLock::MoveBack(const char *ansiPath)
 {
     if (!held_)
         return win32_error::InvalidParameter;

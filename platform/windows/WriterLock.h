@@ -24,13 +24,14 @@ public:
     // (ERROR_TIMEOUT when another writer keeps it).
     std::uint32_t Acquire(const char *ansiPath);
 
-    // Moves the lock on kWriterLockOffset, held, to the file at `ansiPath`:
-    // a file that is about to be renamed over the settings file, so that it
-    // is locked from the moment it takes the file's place (the platform
-    // refuses to rename over a file that is open, so the old file's handle
-    // must go first), or the settings file again. The mutex stays held.
-    // Returns 0, or the Win32 error number.
-    std::uint32_t Move(const char *ansiPath);
+    // Moves the lock on kWriterLockOffset to the copy at `ansiCopyPath`,
+    // which is about to be renamed over the settings file: the platform
+    // renames over no open file, so the file's handle must go first, and the
+    // copy is locked before it goes (see kWindowsCopySuffix). Back to the
+    // settings file at `ansiPath` when `back`. The mutex stays held. Returns
+    // 0, or the Win32 error number.
+    std::uint32_t MoveToCopy(const char *ansiCopyPath);
+    std::uint32_t MoveBack(const char *ansiPath);
 
 private:
     struct Held;
