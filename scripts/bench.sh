@@ -2,18 +2,65 @@
 # Times the settings store beside the INI libraries a user might pick instead
 # (QSettings, SimpleIni, inih), the platform (kernel32 under Wine) and the
 # file system's floor, one process per size, and prints one Markdown table
-# with the ratios ours/best peer and ours/floor.
+# with the ratios ours/best peer and ours/floor. Then it times
+# tallowby-settings as a script meets it, a new process per call, beside
+# bare C programs that read the same file, or read it and replace it
+# durably (bench/bare_read.c), all taking turns (bench/ProcessStart.cpp).
 # usage: bench.sh [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]   (default: 10,1000,10000,100000 0.5)
+#        bench.sh --start [ROUNDS]   the whole-process figures alone (default 400 rounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-sizes=${1:-10,1000,10000,100000}
-seconds=${2:-0.5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-if [ ! -x build/native-release/bench/settings_bench ]; then
+if [ ! -f build/native-release/build.ninja ]; then
   cmake --preset native-release -DTALLOWBY_BUILD_TESTS=OFF -DTALLOWBY_BUILD_WINDOW=OFF >/dev/null
 fi
+cmake --preset native-release -DTALLOWBY_BUILD_BENCH=ON >/dev/null
+
+# start_figures ROUNDS: a Markdown table of the tool's whole-process times.
+start_figures() {
+  cmake --build --preset native-release --target tallowby-settings process_bench bare_read >/dev/null
+  local bin=build/native-release tool timer floor small big
+  tool=$bin/tools/tallowby-settings timer=$bin/bench/process_bench floor=$bin/bench/bare_read
+  small=$work/start-10 big=$work/start-100000
+  python3 - "$small" "$big" <<'MAKE'
+import os, sys
+for prefix, keys in zip(sys.argv[1:], (10, 100000)):
+    os.makedirs(prefix + "/drive_c")
+    with open(prefix + "/drive_c/MyExcelSettings.ini", "wb") as out:
+        out.write(b"[ExcelData]\r\n" + b"".join(b"Key%d=Value number %d\r\n" % (i, i) for i in range(keys)))
+MAKE
+  local in_small=TALLOWBY_PREFIX=$small in_big=TALLOWBY_PREFIX=$big
+  "$timer" "$1" "$floor" "$small/drive_c/MyExcelSettings.ini" -- "$floor" "$big/drive_c/MyExcelSettings.ini" \
+    -- "$floor" --replace "$big/drive_c/MyExcelSettings.ini" \
+    -- "$in_small" "$tool" get Key5 -- "$in_small" "$tool" list \
+    -- "$in_big" "$tool" get Key50000 -- "$in_big" "$tool" set Key50000 one -- "$in_big" "$tool" set Key50000 two \
+    >"$work/start.tsv"
+  python3 - "$work/start.tsv" <<'TABLE'
+import sys
+t = [float(line.split("\t")[0]) for line in open(sys.argv[1])]
+read10, read, replace, get10, list10, get, set1, set2 = t
+start = get10  # the tool's own start, with a get of a small file
+print("| whole process, new each call | keys | tool (µs) | floor (µs) | tool/floor |")
+print("|---|---:|---:|---:|---:|")
+print(f"| get | 10 | {get10:.0f} | read {read10:.0f} | {get10 / read10:.2f} |")
+print(f"| list | 10 | {list10:.0f} | read {read10:.0f} | {list10 / read10:.2f} |")
+print(f"| get, above the tool's start | 100,000 | {get - start:.0f} | read {read - read10:.0f} | {(get - start) / (read - read10):.2f} |")
+set_ = (set1 + set2) / 2
+print(f"| set, above the tool's start | 100,000 | {set_ - start:.0f} | read and durable replace {replace - read10:.0f} | {(set_ - start) / (replace - read10):.2f} |")
+print()
+print("Medians of whole processes started in turns (bench/ProcessStart.cpp); the floors are bare C programs")
+print("(bench/bare_read.c). Above the start: less the tool's 10-key get and the bare program's 10-key read.")
+TABLE
+}
+
+if [ "${1:-}" == --start ]; then
+  start_figures "${2:-400}"
+  exit 0
+fi
+sizes=${1:-10,1000,10000,100000}
+seconds=${2:-0.5}
 cmake --build --preset native-release --target settings_bench >/dev/null
 if [ ! -f build/windows/build.ninja ]; then cmake --preset windows >/dev/null; fi
 cmake --build --preset windows --target settings_bench >/dev/null
@@ -106,3 +153,5 @@ print("ours/best peer compares with the fastest of QSettings, SimpleIni and inih
 print(f"Cold: {flush:.0f} MiB of other memory touched before each call. Stale: gets that returned the old value")
 print("right after another program rewrote the file in place with the same size.")
 PY
+echo
+start_figures 100

@@ -2,7 +2,7 @@
 # The Linux window driven by other programs over the session bus, in a real
 # X server (run under dbus-run-session): it takes its bus name and shows its
 # interface with named arguments; gdbus and tallowby-settings --window reach
-# its three operations; a click followed by InYourVBApp stores "1" while the
+# its three operations, and only those; a click followed by InYourVBApp stores "1" while the
 # box stays checked on screen; a refused save comes back as the named error
 # with its code; a second window queues and answers once the first closes;
 # closing the last releases the name; without a session bus the window still
@@ -162,6 +162,10 @@ check "tool: get" "bleu ciel" "$(away --window get Colour)"
 check "tool: get of an absent key gives the default" "none" "$(away --window get Absent none)"
 check "tool: sample" "0" "$(away --window sample >/dev/null; echo $?)"
 check "the tool reached the window's file" "yes" "$(has_line 'Colour=bleu ciel')"
+check "tool: --window list is refused" "tallowby-settings: the window offers only get, set and sample" \
+  "$(away --window list)"
+check "tool: --window delete exit code" "2" "$(away --window delete Colour >/dev/null 2>&1; echo $?)"
+check "tool: --window delete removed nothing" "yes" "$(has_line 'Colour=bleu ciel')"
 check "the tool worked on no file of its own" "absent" "$([ -e "$work/elsewhere" ] && echo present || echo absent)"
 
 # A second window queues for the name and takes it when the first closes.
