@@ -1,8 +1,7 @@
 #include "settings/ProfileStore.h"
 
 #include "platform/CodePage.h"
-#include "platform/LastError.h"
-#include "platform/WriterLock.h"
+#include "platform/ProfileSave.h"
 #include "settings/GrowingRead.h"
 
 namespace tallowby {
@@ -52,15 +51,9 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     if (ansiKey.size() > kLongestProfileString || ansiValue.size() > kLongestProfileString)
         return kInvalidArgument;
 
-    // Other writers of the file, in other processes, wait meanwhile.
-    platform::WriterLock lock;
-    if (const std::uint32_t error = lock.Acquire(ansiFile_.c_str()); error != 0)
-        return Status::FromWin32(error);
-    platform::SetLastError(0);
-    if (write(ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str()) != 0)
-        return kSuccess;
-    const std::uint32_t error = platform::LastError();
-    return error != 0 ? Status::FromWin32(error) : Status::FromWin32(platform::win32_error::WriteFault);
+    const std::uint32_t error =
+        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str());
+    return error == 0 ? kSuccess : Status::FromWin32(error);
 }
 
 Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultValue,
@@ -115,18 +108,12 @@ Status ProfileStore::Delete(std::u16string_view key)
         return kInvalidArgument;
 
     // Asked to remove a key from a file that is not there, the platform
-    // makes an empty one, and so does the lock; a section without keys has
-    // nothing to remove.
+    // makes an empty one; a section without keys has nothing to remove.
     if (ReadWhole(read, nullptr, "").empty())
         return kSuccess;
-    platform::WriterLock lock;
-    if (const std::uint32_t error = lock.Acquire(ansiFile_.c_str()); error != 0)
-        return Status::FromWin32(error);
-    platform::SetLastError(0);
-    if (write(ansiSection_.c_str(), ansiKey.c_str(), nullptr, ansiFile_.c_str()) != 0)
-        return kSuccess;
-    const std::uint32_t error = platform::LastError();
-    return error != 0 ? Status::FromWin32(error) : Status::FromWin32(platform::win32_error::WriteFault);
+    const std::uint32_t error =
+        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), nullptr, ansiFile_.c_str());
+    return error == 0 ? kSuccess : Status::FromWin32(error);
 }
 
 Status ProfileStore::List(std::vector<Setting> &settings)

@@ -42,8 +42,8 @@ public:
     Status Get(std::u16string_view key, std::u16string_view defaultValue, std::u16string &value);
 
     // Removes `key` and its value through the platform's own removal (a
-    // write with no value), under the same lock as Save. A key that is not
-    // there removes nothing and succeeds. Refuses the keys Save refuses.
+    // write with no value), saved as Save saves. A key that is not there
+    // removes nothing and succeeds. Refuses the keys Save refuses.
     Status Delete(std::u16string_view key);
 
     // Every key of the section, in the file's order as the platform lists

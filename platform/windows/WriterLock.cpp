@@ -1,26 +1,13 @@
-#include "platform/WriterLock.h"
+#include "platform/windows/WriterLock.h"
 
-#include "platform/UniqueHandle.h"
 #include "platform/Win32Error.h"
-
-#include <windows.h>
+#include "platform/windows/KernelHandle.h"
 
 #include <string>
 
 namespace tallowby::platform {
 
 namespace {
-
-struct KernelHandleTraits : KeepsLastError {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle handle) { ::CloseHandle(handle); }
-};
-struct FileHandleTraits : KernelHandleTraits {
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-};
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 
 using Clock = std::chrono::steady_clock;
 
@@ -68,12 +55,19 @@ struct WriterLock::Held {
 
     ~Held()
     {
+        Unlock();
+        if (owned)
+            ::ReleaseMutex(mutex.get());
+    }
+
+    void Unlock()
+    {
         if (locked) {
             OVERLAPPED range = LockedRange();
             ::UnlockFileEx(file.get(), 0, 1, 0, &range);
+            locked = false;
         }
-        if (owned)
-            ::ReleaseMutex(mutex.get());
+        file.reset();
     }
 
     // The lock on the file now at `ansiPath`. A Linux writer replaces the
@@ -107,9 +101,7 @@ struct WriterLock::Held {
                                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (current && SameFile(file.get(), current.get()))
                 return 0;
-            OVERLAPPED unlock = LockedRange();
-            ::UnlockFileEx(file.get(), 0, 1, 0, &unlock);
-            locked = false;
+            Unlock();
         }
     }
 };
@@ -140,6 +132,14 @@ std::uint32_t WriterLock::Acquire(const char *ansiPath)
         return error;
     held_ = std::move(held);
     return 0;
+}
+
+std::uint32_t WriterLock::Move(const char *ansiPath)
+{
+    if (!held_)
+        return win32_error::InvalidParameter;
+    held_->Unlock();
+    return held_->LockFile(ansiPath, Clock::now() + kWriterLockTimeout);
 }
 
 } // namespace tallowby::platform
