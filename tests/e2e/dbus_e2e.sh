@@ -85,6 +85,16 @@ reason() { sed 's/(.*)$/(...)/' "$@"; }
 out=$(env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY "$tool" --window get Key 2>&1); code=$?
 check "--window without a session bus: exit code" "1" "$code"
 check "--window without a session bus: says so" "tallowby-settings: no session bus (...)" "$(reason <<<"$out")"
+# The session-bus client is loaded for --window alone.
+LD_DEBUG=files "$tool" get Key >/dev/null 2>"$work/loaded.txt"
+check "a get loads neither Qt nor ICU" "" "$(grep -oE 'file=[^ ]*(Qt|icu)[^ ]*' "$work/loaded.txt" | sort -u)"
+LD_DEBUG=files "$tool" --window get Key >/dev/null 2>"$work/loaded.txt"
+check "--window loads Qt's D-Bus" "yes" "$(grep -q 'file=libQt6DBus' "$work/loaded.txt" && echo yes || echo no)"
+mkdir "$work/alone" && cp "$tool" "$work/alone/"
+out=$("$work/alone/$(basename "$tool")" --window get Key 2>&1); code=$?
+check "--window without its client module: exit code" "1" "$code"
+check "--window without its client module: says so" \
+  "tallowby-settings: cannot find the session-bus client libtallowby-window-client.so" "$out"
 
 start_window first
 first=$pid first_window=$window
