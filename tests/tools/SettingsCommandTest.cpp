@@ -140,6 +140,24 @@ TEST_F(SettingsCommandTest, DeleteWithoutAFileOrSectionWritesNothing)
     EXPECT_EQ(ReadSettingsFile(), "[Other]\r\nMissing=1\r\n");
 }
 
+TEST_F(SettingsCommandTest, DeleteFailsAsASetDoes)
+{
+    namespace fs = std::filesystem;
+    WriteSettingsFile(kThreeSections);
+    const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(SettingsPath(), writable, fs::perm_options::remove);
+    const CommandOutcome set = Run({u"set", u"Colour", u"red"});
+    const CommandOutcome deleted = Run({u"delete", u"Colour"});
+    fs::permissions(SettingsPath(), fs::perms::owner_write, fs::perm_options::add);
+    if (set.exitCode == 0)
+        GTEST_SKIP() << "the platform lets this user write a read-only file (Wine run by root)";
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err, "tallowby-settings: access denied (0x80070005)\n");
+    EXPECT_EQ(deleted.exitCode, set.exitCode);
+    EXPECT_EQ(deleted.err, set.err);
+    EXPECT_EQ(ReadSettingsFile(), kThreeSections);
+}
+
 TEST_F(SettingsCommandTest, ThroughTheWindowListAndDeleteAreRefused)
 {
     for (const auto &arguments : std::vector<std::vector<std::u16string>>{{u"list"}, {u"delete", u"Colour"}}) {
