@@ -2,18 +2,76 @@
 # Times the settings store beside the INI libraries a user might pick instead
 # (QSettings, SimpleIni, inih), the platform (kernel32 under Wine) and the
 # file system's floor, one process per size, and prints one Markdown table
-# with the ratios ours/best peer and ours/floor.
+# with the ratios ours/best peer and ours/floor. Then it times
+# tallowby-settings as a script meets it, a new process per call, beside
+# bare C programs that read the same file, or read it and replace it
+# durably (bench/bare_read.c), all taking turns (bench/ProcessStart.cpp).
 # usage: bench.sh [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]   (default: 10,1000,10000,100000 0.5)
+#        bench.sh --start [ROUNDS]   the whole-process figures alone (default 400 rounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-sizes=${1:-10,1000,10000,100000}
-seconds=${2:-0.5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-if [ ! -x build/native-release/bench/settings_bench ]; then
+if [ ! -f build/native-release/build.ninja ]; then
   cmake --preset native-release -DTALLOWBY_BUILD_TESTS=OFF -DTALLOWBY_BUILD_WINDOW=OFF >/dev/null
 fi
+cmake --preset native-release -DTALLOWBY_BUILD_BENCH=ON >/dev/null
+
+# start_figures ROUNDS: a Markdown table of the tool's whole-process times.
+# Reads and writes are timed in runs of their own, so that no read falls
+# into the writes' flushing.
+start_figures() {
+  cmake --build --preset native-release --target tallowby-settings process_bench bare_read >/dev/null
+  local bin=build/native-release tool timer floor small big written
+  tool=$bin/tools/tallowby-settings timer=$bin/bench/process_bench floor=$bin/bench/bare_read
+  small=$work/start-10 big=$work/start-100000 written=$work/start-written replaced=$work/start-replaced
+  python3 - "$small" "$big" "$written" "$replaced" <<'MAKE'
+import os, sys
+for prefix, keys in zip(sys.argv[1:], (10, 100000, 100000, 100000)):
+    os.makedirs(prefix + "/drive_c")
+    with open(prefix + "/drive_c/MyExcelSettings.ini", "wb") as out:
+        out.write(b"[ExcelData]\r\n" + b"".join(b"Key%d=Value number %d\r\n" % (i, i) for i in range(keys)))
+MAKE
+  local file=drive_c/MyExcelSettings.ini
+  "$timer" "$1" "$floor" "$small/$file" -- TALLOWBY_PREFIX="$small" "$tool" get Key5 \
+    -- TALLOWBY_PREFIX="$small" "$tool" list -- "$floor" "$big/$file" \
+    -- TALLOWBY_PREFIX="$big" "$tool" get Key50000 >"$work/start-reads.tsv"
+  # Each set changes the value (a set of the value already stored writes
+  # nothing). The first finds the file still for longer than the store's
+  # wait for a file that another program has just changed; the second comes
+  # right after it.
+  "$timer" "$1" "$floor" "$small/$file" -- "$floor" --replace "$replaced/$file" \
+    -- TALLOWBY_PREFIX="$small" "$tool" get Key5 -- /bin/sleep 0.03 \
+    -- TALLOWBY_PREFIX="$written" "$tool" set Key50000 one -- TALLOWBY_PREFIX="$written" "$tool" set Key50000 two \
+    >"$work/start-writes.tsv"
+  python3 - "$work/start-reads.tsv" "$work/start-writes.tsv" <<'TABLE'
+import sys
+def medians(path):
+    return [float(line.split("\t")[0]) for line in open(path)]
+read10, get10, list10, read, get = medians(sys.argv[1])
+read10w, replace, get10w, _, set_still, set_after = medians(sys.argv[2])
+floor_write = replace - read10w
+print("| whole process, new each call | keys | tool (µs) | floor (µs) | tool/floor |")
+print("|---|---:|---:|---:|---:|")
+print(f"| get | 10 | {get10:.0f} | read {read10:.0f} | {get10 / read10:.2f} |")
+print(f"| list | 10 | {list10:.0f} | read {read10:.0f} | {list10 / read10:.2f} |")
+print(f"| get, above the tool's start | 100,000 | {get - get10:.0f} | read {read - read10:.0f} | {(get - get10) / (read - read10):.2f} |")
+print(f"| set, above the tool's start | 100,000 | {set_still - get10w:.0f} | read and durable replace {floor_write:.0f} | {(set_still - get10w) / floor_write:.2f} |")
+print(f"| set right after another process's set, above the start | 100,000 | {set_after - get10w:.0f} | read and durable replace {floor_write:.0f} | {(set_after - get10w) / floor_write:.2f} |")
+print()
+print("Medians of whole processes started in turns (bench/ProcessStart.cpp); the floors are bare C programs")
+print("(bench/bare_read.c). Above the start: less the tool's 10-key get and the bare program's 10-key read,")
+print("timed in the same run.")
+TABLE
+}
+
+if [ "${1:-}" == --start ]; then
+  start_figures "${2:-400}"
+  exit 0
+fi
+sizes=${1:-10,1000,10000,100000}
+seconds=${2:-0.5}
 cmake --build --preset native-release --target settings_bench >/dev/null
 if [ ! -f build/windows/build.ninja ]; then cmake --preset windows >/dev/null; fi
 cmake --build --preset windows --target settings_bench >/dev/null
@@ -106,3 +164,5 @@ print("ours/best peer compares with the fastest of QSettings, SimpleIni and inih
 print(f"Cold: {flush:.0f} MiB of other memory touched before each call. Stale: gets that returned the old value")
 print("right after another program rewrote the file in place with the same size.")
 PY
+echo
+start_figures 100

@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, everything the builds and tests need.
+# Installs, from Debian's packages, what the project needs:
+#   install-deps.sh run    what building and starting the optimised Linux
+#                          window needs (the run command)
+#   install-deps.sh [test] that and everything the builds, tests and the
+#                          benchmark need (the test command)
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -8,23 +12,33 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+set_name=${1:-test}
+case $set_name in
+  run | test) ;;
+  *) echo "usage: install-deps.sh [run|test]" >&2; exit 2 ;;
+esac
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
+# The compiler and build tools, Qt for the window, scdoc for the manual
+# pages and python3 for the icons.
+packages=(build-essential cmake ninja-build qt6-base-dev scdoc python3)
+
+if [ "$set_name" = test ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  packages+=(
+    pkg-config git
+    googletest libgtest-dev
+    libsimpleini-dev libinih-dev
+    clang libclang-rt-14-dev
+    g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools libwine-dev:i386 nsis
+    wine wine32:i386
+    dbus dbus-x11 libglib2.0-bin iproute2
+    xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
+    icoutils locales
+    file desktop-file-utils appstream lintian man-db python3-pyatspi at-spi2-core bash-completion
+  )
 fi
-
-packages=(
-  build-essential cmake ninja-build pkg-config git
-  googletest libgtest-dev
-  libsimpleini-dev libinih-dev
-  clang libclang-rt-14-dev
-  g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools libwine-dev:i386 nsis
-  wine wine32:i386
-  qt6-base-dev dbus dbus-x11 libglib2.0-bin iproute2
-  xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
-  icoutils python3 locales
-  file desktop-file-utils appstream lintian scdoc man-db python3-pyatspi at-spi2-core
-)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -38,4 +52,6 @@ fi
 
 # The locales the code-page tests run under, one for each ANSI code page;
 # locales already generated are kept.
-bash "$(dirname "$0")/../tests/codepage/make_locales.sh"
+if [ "$set_name" = test ]; then
+  bash "$(dirname "$0")/../tests/codepage/make_locales.sh"
+fi

@@ -17,7 +17,7 @@ cmake --preset native -DTALLOWBY_WINDOWS_TOOL="$PWD/build/windows/tools/tallowby
 cmake --build --preset native -j "$jobs"
 cmake --preset native-sanitize
 cmake --build --preset native-sanitize -j "$jobs"
-cmake --preset native-release
+cmake --preset native-release -DTALLOWBY_BUILD_BENCH=ON
 cmake --build --preset native-release -j "$jobs"
 
 bash scripts/bench.sh 10,100 0.05

@@ -77,11 +77,65 @@ Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultVal
     if (ansiDefault.size() > platform::kLongestProfileString)
         return kInvalidArgument;
 
-    const std::string bytes = ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {
-        return static_cast<std::uint32_t>(read(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
-                                               buffer, size, ansiFile_.c_str()));
+    value = platform::FromAnsi(ReadWhole(read, ansiKey.c_str(), ansiDefault.c_str()));
+    return kSuccess;
+}
+
+std::string ProfileStore::ReadWhole(platform::GetPrivateProfileStringAFn read, const char *ansiKey,
+                                    const char *ansiDefault)
+{
+    return ReadGrowing(initialReadSize_, [&](char *buffer, std::uint32_t size) {
+        return static_cast<std::uint32_t>(
+            read(ansiSection_.c_str(), ansiKey, ansiDefault, buffer, size, ansiFile_.c_str()));
     });
-    value = platform::FromAnsi(bytes);
+}
+
+Status ProfileStore::Delete(std::u16string_view key)
+{
+    if (BreaksTheLine(key) || key.find(u'=') != std::u16string_view::npos)
+        return kInvalidArgument;
+
+    platform::WritePrivateProfileStringAFn write = nullptr;
+    platform::GetPrivateProfileStringAFn read = nullptr;
+    if (const Status bound = write_.Get(write); bound.failed())
+        return bound;
+    if (const Status bound = read_.Get(read); bound.failed())
+        return bound;
+
+    ConvertConstants();
+    const std::string ansiKey = platform::ToAnsi(key);
+    if (ansiKey.size() > platform::kLongestProfileString)
+        return kInvalidArgument;
+
+    // Asked to remove a key from a file that is not there, the platform
+    // makes an empty one; a section without keys has nothing to remove.
+    if (ReadWhole(read, nullptr, "").empty())
+        return kSuccess;
+    const std::uint32_t error =
+        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), nullptr, ansiFile_.c_str());
+    return error == 0 ? kSuccess : Status::FromWin32(error);
+}
+
+Status ProfileStore::List(std::vector<Setting> &settings)
+{
+    settings.clear();
+    platform::GetPrivateProfileStringAFn read = nullptr;
+    if (const Status bound = read_.Get(read); bound.failed())
+        return bound;
+
+    ConvertConstants();
+    // The keys come each followed by a NUL, the list by one more.
+    const std::string keys = ReadWhole(read, nullptr, "");
+    for (std::size_t start = 0; start < keys.size();) {
+        std::size_t end = keys.find('\0', start);
+        if (end == std::string::npos)
+            end = keys.size();
+        const std::string ansiKey = keys.substr(start, end - start);
+        // Read by the bytes the platform listed, which a round trip through
+        // UTF-16 need not give back.
+        settings.push_back({platform::FromAnsi(ansiKey), platform::FromAnsi(ReadWhole(read, ansiKey.c_str(), ""))});
+        start = end + 1;
+    }
     return kSuccess;
 }
 

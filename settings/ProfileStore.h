@@ -7,8 +7,15 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallowby {
+
+// One key of the section and its value.
+struct Setting {
+    std::u16string key;
+    std::u16string value;
+};
 
 // Named text settings in section "ExcelData" of "C:\MyExcelSettings.ini",
 // kept by the platform's private-profile calls. Holds nothing between calls
@@ -34,12 +41,24 @@ public:
     // refused with E_INVALIDARG.
     Status Get(std::u16string_view key, std::u16string_view defaultValue, std::u16string &value);
 
+    // Removes `key` and its value through the platform's own removal (a
+    // write with no value), saved as Save saves. A key that is not there
+    // removes nothing and succeeds. Refuses the keys Save refuses.
+    Status Delete(std::u16string_view key);
+
+    // Every key of the section, in the file's order as the platform lists
+    // them, each with the value Get gives for it, into `settings`.
+    Status List(std::vector<Setting> &settings);
+
     // The store of the process, whose bindings live as long as it does.
     static ProfileStore &Process();
 
 private:
     // The file's and section's names in the code page, made at first use.
     void ConvertConstants();
+    // The value the platform gives for `ansiKey` (a null key lists the
+    // section's keys), read whole.
+    std::string ReadWhole(platform::GetPrivateProfileStringAFn read, const char *ansiKey, const char *ansiDefault);
 
     BoundEntry<platform::WritePrivateProfileStringAFn> write_;
     BoundEntry<platform::GetPrivateProfileStringAFn> read_;

@@ -1,6 +1,7 @@
 #include "tools/SettingsCommand.h"
 
 #include "platform/Utf8.h"
+#include "settings/OperationGuard.h"
 #include "tools/Version.h"
 
 namespace tallowby {
@@ -8,13 +9,16 @@ namespace tallowby {
 namespace {
 
 constexpr char kUsage[] = "usage: tallowby-settings [--window] get KEY [DEFAULT] | set KEY VALUE | sample\n"
+                          "       tallowby-settings list | delete KEY\n"
                           "       tallowby-settings --help | --version\n";
 
 constexpr char kCommands[] = "\n"
                              "  get KEY [DEFAULT]  print the value of KEY; DEFAULT, or nothing, when it is absent\n"
                              "  set KEY VALUE      store VALUE under KEY\n"
                              "  sample             record the check box sample: Check1Name and Check1Value\n"
-                             "  --window COMMAND   have the open window carry out COMMAND\n"
+                             "  list               print every KEY=VALUE of the section, in the file's order\n"
+                             "  delete KEY         remove KEY and its value; nothing to remove is no failure\n"
+                             "  --window COMMAND   have the open window carry out COMMAND (get, set or sample)\n"
                              "  --help             print this help\n"
                              "  --version          print the version\n";
 
@@ -23,6 +27,29 @@ CommandOutcome Finish(Status status, std::string out = {})
     if (status.ok())
         return {0, std::move(out), {}};
     return {1, {}, "tallowby-settings: " + DescribeStatus(status) + "\n"};
+}
+
+bool IsStoreCommand(const std::vector<std::u16string> &arguments)
+{
+    return arguments[0] == u"list" || arguments[0] == u"delete";
+}
+
+CommandOutcome RefusedStoreCommand()
+{
+    return {2, {}, "tallowby-settings: the window offers only get, set and sample\n"};
+}
+
+CommandOutcome List(ProfileStore &store)
+{
+    std::string out;
+    const Status status = GuardOperation([&] {
+        std::vector<Setting> settings;
+        const Status listed = store.List(settings);
+        for (const Setting &setting : settings)
+            out += platform::ToUtf8(setting.key) + "=" + platform::ToUtf8(setting.value) + "\n";
+        return listed;
+    });
+    return Finish(status, std::move(out));
 }
 
 } // namespace
@@ -35,10 +62,21 @@ bool IsSettingsCommand(const std::vector<std::u16string> &arguments)
         return false;
     const std::size_t operands = arguments.size() - 1;
     return (arguments[0] == u"get" && (operands == 1 || operands == 2)) ||
-           (arguments[0] == u"set" && operands == 2) || (arguments[0] == u"sample" && operands == 0);
+           (arguments[0] == u"set" && operands == 2) || (arguments[0] == u"sample" && operands == 0) ||
+           (arguments[0] == u"list" && operands == 0) || (arguments[0] == u"delete" && operands == 1);
 }
 
-CommandOutcome RunSettingsCommand(Form1Interface &window, const std::vector<std::u16string> &arguments)
+std::optional<CommandOutcome> RefusedThroughWindow(const std::vector<std::u16string> &arguments)
+{
+    if (!IsSettingsCommand(arguments))
+        return UsageOutcome();
+    if (IsStoreCommand(arguments))
+        return RefusedStoreCommand();
+    return std::nullopt;
+}
+
+CommandOutcome RunSettingsCommand(Form1Interface &window, ProfileStore *store,
+                                  const std::vector<std::u16string> &arguments)
 {
     if (arguments.size() == 1 && arguments[0] == u"--help")
         return {0, std::string(kUsage) + kCommands, {}};
@@ -48,7 +86,13 @@ CommandOutcome RunSettingsCommand(Form1Interface &window, const std::vector<std:
         return UsageOutcome();
     const std::u16string &command = arguments[0];
     const std::size_t operands = arguments.size() - 1;
+    if (IsStoreCommand(arguments) && store == nullptr)
+        return RefusedStoreCommand();
 
+    if (command == u"list")
+        return List(*store);
+    if (command == u"delete")
+        return Finish(GuardOperation([&] { return store->Delete(arguments[1]); }));
     if (command == u"get") {
         const TextResult result =
             window.ProfileSettingGet(arguments[1], operands == 2 ? arguments[2] : std::u16string());

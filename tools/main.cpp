@@ -14,14 +14,14 @@ tallowby::CommandOutcome Execute(std::vector<std::u16string> arguments)
     using namespace tallowby;
     const bool remote = !arguments.empty() && arguments[0] == u"--window";
     if (!remote)
-        return RunSettingsCommand(*CreateWindowlessOperations(), arguments);
+        return RunSettingsCommand(*CreateWindowlessOperations(), &ProfileStore::Process(), arguments);
     arguments.erase(arguments.begin());
-    if (!IsSettingsCommand(arguments))
-        return UsageOutcome();
+    if (auto refused = RefusedThroughWindow(arguments))
+        return std::move(*refused);
     const WindowConnection connection = ConnectToRunningWindow();
     if (!connection.window)
         return {1, {}, "tallowby-settings: " + connection.error + "\n"};
-    return RunSettingsCommand(*connection.window, arguments);
+    return RunSettingsCommand(*connection.window, nullptr, arguments);
 }
 
 int Run(std::vector<std::u16string> arguments)

@@ -2,7 +2,7 @@
 # The Linux window driven by other programs over the session bus, in a real
 # X server (run under dbus-run-session): it takes its bus name and shows its
 # interface with named arguments; gdbus and tallowby-settings --window reach
-# its three operations; a click followed by InYourVBApp stores "1" while the
+# its three operations, and only those; a click followed by InYourVBApp stores "1" while the
 # box stays checked on screen; a refused save comes back as the named error
 # with its code; a second window queues and answers once the first closes;
 # closing the last releases the name; without a session bus the window still
@@ -85,6 +85,16 @@ reason() { sed 's/(.*)$/(...)/' "$@"; }
 out=$(env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY "$tool" --window get Key 2>&1); code=$?
 check "--window without a session bus: exit code" "1" "$code"
 check "--window without a session bus: says so" "tallowby-settings: no session bus (...)" "$(reason <<<"$out")"
+# The session-bus client is loaded for --window alone.
+LD_DEBUG=files "$tool" get Key >/dev/null 2>"$work/loaded.txt"
+check "a get loads neither Qt nor ICU" "" "$(grep -oE 'file=[^ ]*(Qt|icu)[^ ]*' "$work/loaded.txt" | sort -u)"
+LD_DEBUG=files "$tool" --window get Key >/dev/null 2>"$work/loaded.txt"
+check "--window loads Qt's D-Bus" "yes" "$(grep -q 'file=libQt6DBus' "$work/loaded.txt" && echo yes || echo no)"
+mkdir "$work/alone" && cp "$tool" "$work/alone/"
+out=$("$work/alone/$(basename "$tool")" --window get Key 2>&1); code=$?
+check "--window without its client module: exit code" "1" "$code"
+check "--window without its client module: says so" \
+  "tallowby-settings: cannot find the session-bus client libtallowby-window-client.so" "$out"
 
 start_window first
 first=$pid first_window=$window
@@ -162,6 +172,10 @@ check "tool: get" "bleu ciel" "$(away --window get Colour)"
 check "tool: get of an absent key gives the default" "none" "$(away --window get Absent none)"
 check "tool: sample" "0" "$(away --window sample >/dev/null; echo $?)"
 check "the tool reached the window's file" "yes" "$(has_line 'Colour=bleu ciel')"
+check "tool: --window list is refused" "tallowby-settings: the window offers only get, set and sample" \
+  "$(away --window list)"
+check "tool: --window delete exit code" "2" "$(away --window delete Colour >/dev/null 2>&1; echo $?)"
+check "tool: --window delete removed nothing" "yes" "$(has_line 'Colour=bleu ciel')"
 check "the tool worked on no file of its own" "absent" "$([ -e "$work/elsewhere" ] && echo present || echo absent)"
 
 # A second window queues for the name and takes it when the first closes.

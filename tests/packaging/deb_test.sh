@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a person meets it: built from the optimised build,
-# installed with dpkg, every file in place, the tool working from /usr/bin,
+# installed with dpkg, every file in place, the tool working from /usr/bin
+# without loading Qt, its bash completion found by bash-completion,
 # the window shown by /usr/bin/tallowby and started by a D-Bus call when none
 # is open, the desktop entry, metainfo and package clean under their
 # validators, and nothing of it left once it is removed and purged.
@@ -76,6 +77,7 @@ for path in /usr/bin/tallowby /usr/bin/tallowby-settings \
   /usr/share/metainfo/org.tallowby.Tallowby.metainfo.xml \
   /usr/share/man/man1/tallowby.1.gz /usr/share/man/man1/tallowby-settings.1.gz \
   /usr/share/dbus-1/services/org.tallowby.Tallowby.service \
+  /usr/share/bash-completion/completions/tallowby-settings /usr/lib/x86_64-linux-gnu/tallowby/libtallowby-window-client.so \
   /usr/share/doc/tallowby/copyright /usr/share/doc/tallowby/changelog.gz; do
   grep -qx "$path" "$work/listed.txt" && [ -f "$path" ] && pass || fail "$path is not installed"
 done
@@ -106,6 +108,26 @@ check "get reads it back" "blue é" "$(/usr/bin/tallowby-settings get Colour)"
 check "get of an absent key" "fallback" "$(/usr/bin/tallowby-settings get Size fallback)"
 LC_ALL=C grep -q '^Colour=blue' "$TALLOWBY_PREFIX/drive_c/MyExcelSettings.ini" 2>/dev/null && pass ||
   fail "no Colour line in \$TALLOWBY_PREFIX/drive_c/MyExcelSettings.ini"
+/usr/bin/tallowby-settings set Size 12
+check "list" "Colour=blue é
+Size=12" "$(/usr/bin/tallowby-settings list)"
+check "delete" "Size=12" "$(/usr/bin/tallowby-settings delete Colour && /usr/bin/tallowby-settings list)"
+# The libraries a get loads, dlopen included: no Qt, no ICU.
+LD_DEBUG=files /usr/bin/tallowby-settings get Size >/dev/null 2>"$work/loaded.txt"
+check "a get loads neither Qt nor ICU" "" "$(grep -oE 'file=[^ ]*(Qt|icu)[^ ]*' "$work/loaded.txt" | sort -u)"
+
+# The completion, as bash-completion loads it on first use (its loader
+# answers 124: "try again, now that it is there").
+completion() { # WORDS...: what completing the last word offers
+  bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader tallowby-settings
+    [ "$(complete -p tallowby-settings)" = "complete -F _tallowby_settings tallowby-settings" ] || exit 1
+    COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)); _tallowby_settings tallowby-settings; echo "${COMPREPLY[*]}"' \
+    - "$@" 2>&1
+}
+check "completion of the commands" "get set sample list delete --window --help --version" \
+  "$(completion tallowby-settings '')"
+check "completion of the keys after get" "Size" "$(completion tallowby-settings get S)"
+check "completion through the window" "get set sample" "$(completion tallowby-settings --window '')"
 
 # Validators: desktop entry, AppStream metadata, the package.
 desktop-file-validate "$entry" >"$work/desktop.txt" 2>&1
@@ -161,6 +183,7 @@ window=$(find_window Form1)
 check "the started window shows" "yes" "$([ -n "$window" ] && echo yes || echo no)"
 owner=$(bus_owner)
 check "the name's owner runs" "/usr/bin/tallowby" "$([ -n "$owner" ] && readlink "/proc/$owner/exe")"
+check "tallowby-settings --window reaches it" "Default" "$(/usr/bin/tallowby-settings --window get Key Default 2>&1)"
 [ -n "$window" ] && import -window root "$artifacts/deb-activated.png"
 kill $owner $bus_session 2>/dev/null
 owner= bus_session=
