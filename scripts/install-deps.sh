@@ -37,6 +37,7 @@ if [ "$set_name" = test ]; then
     xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
     icoutils locales
     file desktop-file-utils appstream lintian man-db python3-pyatspi at-spi2-core bash-completion
+    strace e2fsprogs mount util-linux
   )
 fi
 
