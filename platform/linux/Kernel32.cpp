@@ -70,11 +70,8 @@ bool NamesTheWindowsFolder(const char *name) { return *name == '\0'; }
 Win32Bool WritePrivateProfileStringA(const char *section, const char *key, const char *value, const char *file)
 {
     const char *name = ProfileName(file);
-    std::uint32_t error = win32_error::InvalidParameter;
-    if (section != nullptr) {
-        error = NamesTheWindowsFolder(name) ? win32_error::AccessDenied
-                                            : ProfileFile::Process().Write(name, {section, key, value});
-    }
+    const std::uint32_t error = NamesTheWindowsFolder(name) ? win32_error::AccessDenied
+                                                            : ProfileFile::Process().Write(name, {section, key, value});
     SetLastError(error);
     return error == 0 ? 1 : 0;
 }

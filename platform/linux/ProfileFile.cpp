@@ -92,7 +92,7 @@ std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, Pro
         const std::lock_guard guard(mutex_);
         const auto &path = readMapping_.Map(file);
         if (!path) {
-            answer.fileError = win32_error::PathNotFound;
+            answer.fileError = path.error().code();
             return 0;
         }
         if (bool unchanged = false; const auto error = Refresh(*path, false, unchanged)) {
@@ -123,9 +123,12 @@ std::uint32_t ProfileFile::Read(const char *file, const ProfileQuery &query, Pro
 std::uint32_t ProfileFile::Write(const char *file, const ProfileChange &change) noexcept
 {
     return Guard([&]() -> std::uint32_t {
-        const auto mapped = MapWindowsPath(file);
+        const auto mapped = MapProfilePath(file);
         if (!mapped)
-            return win32_error::PathNotFound;
+            return mapped.error().code();
+        // The platform looks at the name before it looks at the section.
+        if (change.section == nullptr)
+            return win32_error::FileNotFound;
         if (const auto error = EnsureFolder(*mapped); error != 0)
             return error;
         const std::filesystem::path path = ResolveLinks(*mapped);
