@@ -14,9 +14,9 @@ namespace tallowby::platform {
 
 namespace {
 
-std::uint32_t LastErrno() { return Win32ErrorFromErrno(errno); }
+Error LastErrno() { return Win32ErrorFromErrno(errno); }
 
-std::uint32_t WriteAll(FileSystem &fs, int fd, std::string_view contents)
+Error WriteAll(FileSystem &fs, int fd, std::string_view contents)
 {
     while (!contents.empty()) {
         const ssize_t written = fs.Write(fd, contents.data(), contents.size());
@@ -29,19 +29,13 @@ std::uint32_t WriteAll(FileSystem &fs, int fd, std::string_view contents)
             return win32_error::DiskFull;
         contents.remove_prefix(static_cast<std::size_t>(written));
     }
-    return 0;
+    return {};
 }
 
 } // namespace
 
-std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::string_view contents,
-                                       FileReplacement &out)
-{
-    return Prepare(path, std::span(&contents, 1), out);
-}
-
-std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::span<const std::string_view> pieces,
-                                       FileReplacement &out)
+Result<FileReplacement> FileReplacement::Prepare(const std::filesystem::path &path,
+                                                 std::span<const std::string_view> pieces)
 {
     FileSystem &fs = FileSystem::Current();
 
@@ -49,12 +43,12 @@ std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::s
     mode_t mode = 0666; // narrowed by the umask, as a new file would be
     if (fs.Stat(path.c_str(), &old) == 0) {
         if (S_ISDIR(old.st_mode))
-            return win32_error::AccessDenied;
+            return Error(win32_error::AccessDenied);
         // The rename would replace a file its owner may not change: a file
         // without write bits is read-only even to root, as the read-only
         // attribute is on Windows.
         if ((old.st_mode & 0222) == 0 || fs.Access(path.c_str(), W_OK) != 0)
-            return win32_error::AccessDenied;
+            return Error(win32_error::AccessDenied);
         mode = old.st_mode & 07777;
     } else if (errno != ENOENT) {
         return LastErrno();
@@ -66,6 +60,7 @@ std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::s
     UniqueFd fd(fs.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode));
     if (!fd)
         return LastErrno(); // nothing of ours to remove
+    FileReplacement out;
     out.target_ = path;
     out.temporary_.reset(temporary.string());
     // The old modes, past the umask. A file system without modes (vfat, some
@@ -73,17 +68,15 @@ std::uint32_t FileReplacement::Prepare(const std::filesystem::path &path, std::s
     // old one had, so the save goes on.
     if (old.st_mode != 0)
         (void)fs.ChangeMode(fd.get(), mode);
-    for (const std::string_view piece : pieces) {
-        if (const auto error = WriteAll(fs, fd.get(), piece); error != 0)
-            return error;
-    }
+    for (const std::string_view piece : pieces)
+        TALLOWBY_RETURN_IF_FAILED(WriteAll(fs, fd.get(), piece));
     // The close reports a write that failed late, as on network file systems.
     if (fs.Sync(fd.get()) != 0 || fs.Close(fd.release()) != 0)
         return LastErrno();
-    return 0;
+    return out;
 }
 
-std::uint32_t FileReplacement::Commit()
+Error FileReplacement::Commit()
 {
     FileSystem &fs = FileSystem::Current();
     if (fs.Rename(temporary_.get().c_str(), target_.c_str()) != 0)
@@ -96,7 +89,7 @@ std::uint32_t FileReplacement::Commit()
     UniqueFd folder(fs.Open(target_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (folder)
         (void)fs.Sync(folder.get());
-    return 0;
+    return {};
 }
 
 } // namespace tallowby::platform

@@ -15,15 +15,17 @@ namespace tallowby::platform {
 namespace {
 
 // Opens the file at `path` for reading, a folder refused as the platform
-// refuses it; `info` gets its stat. Returns 0, or the Win32 error number.
-std::uint32_t OpenToRead(const std::filesystem::path &path, UniqueFd &fd, struct stat &info)
+// refuses it; `info` gets its stat.
+Result<UniqueFd> OpenToRead(const std::filesystem::path &path, struct stat &info)
 {
-    fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
-        return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
+        return Error(errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno));
     if (::fstat(fd.get(), &info) != 0)
-        return Win32ErrorFromErrno(errno);
-    return S_ISDIR(info.st_mode) ? win32_error::AccessDenied : 0;
+        return Error(Win32ErrorFromErrno(errno));
+    if (S_ISDIR(info.st_mode))
+        return Error(win32_error::AccessDenied);
+    return fd;
 }
 
 // One read, tried again when a signal cut it short; -1 with errno set on
@@ -39,12 +41,11 @@ ssize_t ReadOnce(int fd, char *data, std::size_t size)
 
 } // namespace
 
-std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents, FileStamp *afterRead)
+Result<FileStamp> ReadFileContents(const std::filesystem::path &path, std::string &contents)
 {
-    UniqueFd fd;
     struct stat info {};
-    if (const auto error = OpenToRead(path, fd, info); error != 0)
-        return error;
+    const auto fd = OpenToRead(path, info);
+    TALLOWBY_RETURN_IF_FAILED(fd);
     // Straight into the string, sized by the stat, over what it held: its
     // storage is reused and only new room is cleared first. A file that
     // grows meanwhile is read to its end all the same. Room for a few more
@@ -58,39 +59,33 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
     for (;;) {
         if (used == contents.size())
             contents.resize(contents.size() * 2);
-        const ssize_t got = ReadOnce(fd.get(), contents.data() + used, contents.size() - used);
+        const ssize_t got = ReadOnce(fd->get(), contents.data() + used, contents.size() - used);
         if (got < 0)
-            return Win32ErrorFromErrno(errno);
+            return Error(Win32ErrorFromErrno(errno));
         if (got == 0)
             break;
         used += static_cast<std::size_t>(got);
     }
     contents.resize(used);
-    if (afterRead != nullptr)
-        *afterRead = ::fstat(fd.get(), &info) == 0 ? FileStamp::Of(info) : FileStamp{};
-    return 0;
+    return ::fstat(fd->get(), &info) == 0 ? FileStamp::Of(info) : FileStamp{};
 }
 
 // Read piece by piece, so that no second copy of the file is made.
-std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)
+Result<bool> FileHolds(const std::filesystem::path &path, std::string_view expected)
 {
-    equal = false;
-    UniqueFd fd;
     struct stat info {};
-    if (const auto error = OpenToRead(path, fd, info); error != 0)
-        return error;
+    const auto fd = OpenToRead(path, info);
+    TALLOWBY_RETURN_IF_FAILED(fd);
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ReadOnce(fd.get(), chunk, sizeof chunk);
+        const ssize_t got = ReadOnce(fd->get(), chunk, sizeof chunk);
         if (got < 0)
-            return Win32ErrorFromErrno(errno);
+            return Error(Win32ErrorFromErrno(errno));
         const auto size = static_cast<std::size_t>(got);
-        if (size == 0) {
-            equal = expected.empty();
-            return 0;
-        }
+        if (size == 0)
+            return expected.empty();
         if (size > expected.size() || std::memcmp(chunk, expected.data(), size) != 0)
-            return 0;
+            return false;
         expected.remove_prefix(size);
     }
 }

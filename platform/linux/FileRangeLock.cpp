@@ -45,10 +45,10 @@ void FileRangeLock::Release()
     errno = saved;
 }
 
-std::uint32_t FileRangeLock::Acquire(const std::filesystem::path &path, std::chrono::steady_clock::time_point deadline,
-                                     FileRangeLock &out)
+Result<FileRangeLock> FileRangeLock::Acquire(const std::filesystem::path &path,
+                                             std::chrono::steady_clock::time_point deadline)
 {
-    out.path_ = path;
+    FileRangeLock out(path);
     auto pause = std::chrono::microseconds(50);
     for (;;) {
         out.Release();
@@ -59,14 +59,14 @@ std::uint32_t FileRangeLock::Acquire(const std::filesystem::path &path, std::chr
         }
         // EEXIST: another writer made it meanwhile, and the next turn opens it.
         if (!out.fd_ && errno != EEXIST)
-            return 0; // the write meets the same refusal and reports it
+            return out; // the write meets the same refusal and reports it
 
         int error = 0;
         while (out.fd_ && (error = TryLock(out.fd_.get())) != 0) {
             if (error != EAGAIN && error != EACCES && error != EINTR)
-                return 0; // a file system without these locks: the folder lock alone stands
+                return out; // a file system without these locks: the folder lock alone stands
             if (std::chrono::steady_clock::now() >= deadline)
-                return win32_error::Timeout;
+                return Error(win32_error::Timeout);
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, std::chrono::microseconds(5000));
         }
@@ -75,9 +75,9 @@ std::uint32_t FileRangeLock::Acquire(const std::filesystem::path &path, std::chr
         struct stat locked {}, current {};
         if (out.fd_ && ::fstat(out.fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
             SameFile(locked, current))
-            return 0;
+            return out;
         if (std::chrono::steady_clock::now() >= deadline)
-            return win32_error::Timeout;
+            return Error(win32_error::Timeout);
     }
 }
 

@@ -33,7 +33,7 @@ bool InLayout(std::string_view raw, const IniLine &line)
 
 } // namespace
 
-IniDocument IniDocument::Parse(std::string read)
+IniDocument IniDocument::FromText(std::string read)
 {
     IniDocument document;
     document.text_ = std::move(read);
@@ -293,7 +293,7 @@ std::string IniDocument::LayOut()
     return text;
 }
 
-void IniDocument::Settle(std::string written)
+void IniDocument::SettleLaidOut(std::string written)
 {
     EnsureParsed();
     // A section without a name was written without its header, so its
@@ -303,7 +303,7 @@ void IniDocument::Settle(std::string written)
         return section.headed && section.name.length == 0;
     });
     if (nameless) {
-        *this = Parse(std::move(written));
+        *this = FromText(std::move(written));
         return;
     }
     // Every name and value now lies where LayOut put it.
@@ -363,7 +363,7 @@ std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
     return splice;
 }
 
-void IniDocument::Settle(const Splice &splice)
+void IniDocument::SettleSpliced(const Splice &splice)
 {
     text_.replace(splice.at, splice.removed, splice.inserted);
     const auto delta = static_cast<std::ptrdiff_t>(splice.inserted.size()) - static_cast<std::ptrdiff_t>(splice.removed);

@@ -27,7 +27,7 @@ public:
     // read at the first call that needs them all: a first look-up finds its
     // answer in the text directly (IniScan.h), which is all that one get
     // after another program's change needs.
-    static IniDocument Parse(std::string text);
+    static IniDocument FromText(std::string text);
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
@@ -52,7 +52,7 @@ public:
 
     // The text the document was read from or last settled with: what the
     // file holds while no one else changes it. Changes do not show in it;
-    // it lasts until the next Settle.
+    // it lasts until the document is next settled.
     const std::string &Text() const { return text_; }
 
     // Empties the document and hands back the storage of its text, for
@@ -66,7 +66,7 @@ public:
     // what reading it back gives, as the platform reads every file afresh:
     // new names and values lose the trailing blanks they were written with,
     // and the lines of a section without a name join the section before it.
-    void Settle(std::string written);
+    void SettleLaidOut(std::string written);
 
     // What LayOut gives, as the text with `removed` bytes at `at` replaced
     // by `inserted`.
@@ -81,8 +81,8 @@ public:
     // alone are then written as they are, not laid out again. None for
     // other changes.
     std::optional<Splice> SpliceChange() const;
-    // Settle, for a file written as Text() with `splice` applied.
-    void Settle(const Splice &splice);
+    // SettleLaidOut, for a file written as Text() with `splice` applied.
+    void SettleSpliced(const Splice &splice);
 
 private:
     // Where a name or value lies: in the text read, or in added text. The

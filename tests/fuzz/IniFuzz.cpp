@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     auto file = Decode(std::string(input.substr(0, split)));
     const FileEncoding encoding = file.encoding;
-    IniDocument document = IniDocument::Parse(std::move(file.text));
+    IniDocument document = IniDocument::FromText(std::move(file.text));
     document.SectionNames();
     // Names and values are given as the calls give them: converted from the
     // code page to the file's text form.
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // back as one, on the platform too.
     auto reread = [encoding](std::string_view bytes) {
         auto again = Decode(std::string(bytes));
-        return again.encoding == encoding ? std::optional(IniDocument::Parse(std::move(again.text))) : std::nullopt;
+        return again.encoding == encoding ? std::optional(IniDocument::FromText(std::move(again.text))) : std::nullopt;
     };
     constexpr std::string_view kLineBreaks("\r\n\0", 3);
     while (!script.empty()) {
@@ -100,14 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 spliced.replace(splice->at, splice->removed, splice->inserted);
                 CHECK(spliced == laidOut);
                 IniDocument laidOutWhole = document;
-                laidOutWhole.Settle(laidOut);
-                document.Settle(*splice);
+                laidOutWhole.SettleLaidOut(laidOut);
+                document.SettleSpliced(*splice);
                 CHECK(document.Text() == laidOut);
                 // Every name and value lies where settling the whole layout
                 // puts it.
                 CHECK(document.LayOut() == laidOutWhole.LayOut());
             } else {
-                document.Settle(std::move(laidOut));
+                document.SettleLaidOut(std::move(laidOut));
             }
             const auto settled = document.Find(section, key);
             CHECK(settled && StripQuotes(*settled) == expected);
@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             document.Find(section, key);
             document.KeyNames(section);
             // A first look-up, made in the text, answers as the lines do.
-            IniDocument fresh = IniDocument::Parse(document.Text());
+            IniDocument fresh = IniDocument::FromText(document.Text());
             const auto scanned = fresh.Find(section, key);
             CHECK(scanned == fresh.Find(section, key));
             break;
