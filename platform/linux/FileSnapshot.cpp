@@ -106,6 +106,14 @@ void FileSnapshot::Settle(NewVersion version)
     const FileStamp now = FileStamp::At(path);
     stamp = now;
     state = now.exists ? State::ToBeChecked : State::Absent;
+    // A file in the code page that starts with the bytes of a byte-order
+    // mark reads back in that form, on the platform too: only reading it
+    // again tells what it holds.
+    if (encoding == FileEncoding::Ansi) {
+        const FileBytes head = Encode(encoding, std::string_view(document.Text()).substr(0, 4));
+        if (Decode(std::string(head.view())).encoding != FileEncoding::Ansi)
+            state = State::Absent;
+    }
 }
 
 } // namespace tallowby::platform

@@ -154,6 +154,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     value = TrimLeadingBlanks(value);
     Section *found = FindSection(section);
     if (found == nullptr) {
+        readsBack_ = readsBack_ && ini_layout::HeaderReadsBack(TrimLeadingBlanks(section));
         sections_.push_back(Section{Add(TrimLeadingBlanks(section)), true, {}, {}});
         found = &sections_.back();
         unsettled_.push_back({sections_.size() - 1, kHeader});
@@ -163,6 +164,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         Entry &entry = found->entries[*index];
         if (entry.hasValue() && View(entry.value) == value)
             return false;
+        readsBack_ = readsBack_ && ini_layout::EntryReadsBack({}, value);
         replaced_ = entry.value;
         entry.value = Add(value); // the stored spelling of the name stays
         unsettled_.push_back({sectionNumber, *index});
@@ -170,6 +172,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         return true;
     }
     const std::string_view name = TrimLeadingBlanks(key);
+    readsBack_ = readsBack_ && ini_layout::EntryReadsBack(name, value);
     found->entries.push_back(Entry{Add(name), Add(value)});
     unsettled_.push_back({sectionNumber, found->entries.size() - 1});
     found->index.Added(name, found->entries.size());
@@ -201,6 +204,12 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
         inLayout_ = false;
         found.entries.erase(found.entries.begin() + index);
         found.index.Clear();
+        // The platform drops an entry without a name that follows another,
+        // and the removal may have brought two together.
+        const auto &entries = found.entries;
+        if (index > 0 && static_cast<std::size_t>(index) < entries.size() && entries[index - 1].name.length == 0 &&
+            entries[index].name.length == 0)
+            readsBack_ = false;
         return true;
     }
     return false;
@@ -297,12 +306,13 @@ void IniDocument::SettleLaidOut(std::string written)
 {
     EnsureParsed();
     // A section without a name was written without its header, so its
-    // lines now belong to the section before it; only reading the text
-    // again tells what they make.
+    // lines now belong to the section before it, and a piece that does not
+    // read back as itself makes other lines; only reading the text again
+    // tells what they make.
     const bool nameless = std::any_of(sections_.begin(), sections_.end(), [](const Section &section) {
         return section.headed && section.name.length == 0;
     });
-    if (nameless) {
+    if (nameless || !readsBack_) {
         *this = FromText(std::move(written));
         return;
     }
@@ -319,7 +329,7 @@ void IniDocument::SettleLaidOut(std::string written)
 
 std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 {
-    if (!parsed_ || !inLayout_ || changes_ != 1)
+    if (!parsed_ || !inLayout_ || changes_ != 1 || !readsBack_)
         return std::nullopt;
     auto lineEnd = [](const Entry &entry) {
         return entry.hasValue() ? entry.value.offset + entry.value.length + 2 : entry.name.offset + entry.name.length + 2;

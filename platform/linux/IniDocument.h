@@ -65,7 +65,9 @@ public:
     // Once `written`, what LayOut gave, is in the file, makes the document
     // what reading it back gives, as the platform reads every file afresh:
     // new names and values lose the trailing blanks they were written with,
-    // and the lines of a section without a name join the section before it.
+    // the lines of a section without a name join the section before it, and
+    // a name or value holding a line break, or a name holding what ends it,
+    // makes the lines it reads as.
     void SettleLaidOut(std::string written);
 
     // What LayOut gives, as the text with `removed` bytes at `at` replaced
@@ -132,6 +134,10 @@ private:
     // and how many changes it has had since: a single change can be spliced
     // in. `replaced` is the value the last change replaced.
     bool inLayout_ = false;
+    // Whether the changes leave lines that read back as themselves once laid
+    // out: every piece added does (see ini_layout::HeaderReadsBack), and no
+    // removal brought two entries without a name together.
+    bool readsBack_ = true;
     std::size_t changes_ = 0;
     Span replaced_;
     std::string added_;

@@ -34,6 +34,22 @@ inline Line Entry(std::size_t nameLength, std::optional<std::size_t> valueLength
     return Line{0, nameLength + 1, nameLength + (valueLength ? *valueLength + 1 : 0) + 2};
 }
 
+// Whether the line laid out for a header named `name`, or for an entry of
+// `name` and `value`, reads back as that header or entry: a line break
+// would split it, a "]" end a header's name early, and an "=" split an
+// entry's name, as would a "[" first make it a header. Names come without
+// their leading blanks.
+inline bool HeaderReadsBack(std::string_view name)
+{
+    return name.find_first_of(std::string_view("\r\n\0]", 4)) == std::string_view::npos;
+}
+inline bool EntryReadsBack(std::string_view name, std::optional<std::string_view> value)
+{
+    constexpr std::string_view kLineBreaks("\r\n\0", 3);
+    return name.find_first_of(std::string_view("\r\n\0=", 4)) == std::string_view::npos &&
+           !name.starts_with('[') && (!value || value->find_first_of(kLineBreaks) == std::string_view::npos);
+}
+
 inline void AppendHeader(std::string &out, std::string_view name)
 {
     if (name.empty())

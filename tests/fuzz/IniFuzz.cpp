@@ -1,7 +1,10 @@
 // Coverage-guided fuzzing of the stand-in's INI reading and writing. The
 // input is a file's bytes, then after the last 0xFF byte a script of
 // changes (so a file may hold 0xFF, as a UTF-16 byte-order mark does). Each
-// change must read back at once, and again from the bytes written out.
+// change of names and values that fit a line must read back at once, and
+// again from the bytes written out; after every save, of any names and
+// values the calls take, the document must be what reading the file afresh
+// gives.
 
 #include "platform/linux/FileCodec.h"
 #include "platform/linux/IniDocument.h"
@@ -26,18 +29,24 @@ using tallowby::platform::TrimLeadingBlanks;
 
 namespace {
 
-// Takes a name or value from the script: up to the next 0xFE byte, with the
-// characters that would change other lines of the file removed.
-std::string Take(std::string_view &script, std::string_view forbidden)
+// Takes a name or value from the script: up to the next 0xFE byte, without
+// NULs, which a caller's text cannot hold.
+std::string Take(std::string_view &script)
 {
     const auto end = script.find('\xFE');
     std::string text;
     for (const char c : script.substr(0, end)) {
-        if (forbidden.find(c) == std::string_view::npos)
+        if (c != '\0')
             text += c;
     }
     script = end == std::string_view::npos ? std::string_view() : script.substr(end + 1);
     return text;
+}
+
+// Whether `text` holds none of `forbidden`.
+bool Without(std::string_view text, std::string_view forbidden)
+{
+    return text.find_first_of(forbidden) == std::string_view::npos;
 }
 
 #define CHECK(condition)                                                                                   \
@@ -69,21 +78,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         auto again = Decode(std::string(bytes));
         return again.encoding == encoding ? std::optional(IniDocument::FromText(std::move(again.text))) : std::nullopt;
     };
-    constexpr std::string_view kLineBreaks("\r\n\0", 3);
+    // The document after a save against a fresh read of what it wrote.
+    auto checkAgainstFile = [&](IniDocument &saved, std::string_view section, std::string_view key) {
+        auto fresh = reread(Encode(encoding, saved.Text()).view());
+        if (!fresh)
+            return;
+        CHECK(saved.Find(section, key) == fresh->Find(section, key));
+        CHECK(saved.KeyNames(section) == fresh->KeyNames(section));
+        CHECK(saved.LayOut() == fresh->LayOut());
+    };
+    bool everyChangeFits = true;
     while (!script.empty()) {
         const char operation = script.front();
         script.remove_prefix(1);
-        const std::string section = asText(Take(script, std::string(kLineBreaks) + "]"));
-        std::string key = asText(Take(script, std::string(kLineBreaks) + "="));
-        const std::string value = asText(Take(script, kLineBreaks));
-        // A name that reads as a header, or as a byte-order mark when it
-        // comes first in the file, is another line.
-        const std::string_view bare = TrimLeadingBlanks(key);
-        if ((!bare.empty() && bare.front() == '[') || Decode(std::string(bare)).encoding != FileEncoding::Ansi)
+        const std::string section = asText(Take(script));
+        std::string key = asText(Take(script));
+        const std::string value = asText(Take(script));
+        // A name that reads as a byte-order mark when it comes first in the
+        // file makes the file another form's, which the snapshot of the file
+        // notices, not the document.
+        if (Decode(std::string(TrimLeadingBlanks(key))).encoding != FileEncoding::Ansi)
             key.insert(0, "k");
+        // Names and values that fit a line: no line break, no "]" in a
+        // section's name, no "=" in a key's, which no "[" starts.
+        constexpr std::string_view kLineBreaks("\r\n", 2);
+        const bool fits = Without(section, "\r\n]") && Without(key, "\r\n=") && !TrimLeadingBlanks(key).starts_with('[') &&
+                          Without(value, kLineBreaks);
+        everyChangeFits = everyChangeFits && (fits || operation % 3 == 2);
         switch (operation % 3) {
         case 0: {
             document.Set(section, key, value);
+            if (!fits) {
+                // Saved as a save saves it.
+                if (const auto splice = document.SpliceChange())
+                    document.SettleSpliced(*splice);
+                else
+                    document.SettleLaidOut(document.LayOut());
+                checkAgainstFile(document, section, key);
+                break;
+            }
             const std::string expected(StripQuotes(TrimBlanks(TrimLeadingBlanks(value))));
             const auto found = document.Find(section, key);
             CHECK(found && StripQuotes(*found) == expected);
@@ -111,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             }
             const auto settled = document.Find(section, key);
             CHECK(settled && StripQuotes(*settled) == expected);
+            checkAgainstFile(document, section, key);
             break;
         }
         case 1:
@@ -128,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
     auto written = reread(Encode(encoding, document.LayOut()).view());
-    if (!written)
+    if (!written || !everyChangeFits)
         return 0;
     // Names read back without the trailing blanks a change may have given
     // them. A section without a name is written without its header, as the
