@@ -11,23 +11,43 @@
 
 namespace tallowby::platform {
 
-// An INI file as the platform's private-profile calls hold it: sections of
-// entries, where an entry is a name with a value or a bare name (comments
-// are bare names too). Text is bytes in the file's text form (see
-// FileCodec.h); names match as SameName says (IniLexer.h). Changes keep
-// each entry's place and order, and written back the file takes the
-// platform's layout (IniLayout.h).
+// The speed-ups of IniDocument over its plain model, each in a file of its
+// own and each on unless switched off; switched off, the document answers
+// and writes exactly as with it on, which the fuzzer checks.
+struct IniSpeedUps {
+    // The first look-up scans the text instead of reading its lines
+    // (FirstLookUp.h).
+    bool firstLookUp = true;
+    // Large sections find names by hash (NameIndex.h).
+    bool nameIndex = true;
+    // A save of one change writes the unchanged text around it instead of
+    // laying out every line (SplicedSave.cpp).
+    bool splicedSave = true;
+};
+
+// An INI file as the platform's private-profile calls hold it: the model
+// the file format is learnt from.
 //
-// Names and values are held once, as places in the text read and in the
-// text that changes added; every answer is a copy, so no later call can
-// spoil it. Each section keeps a NameIndex of its names.
+// - Lines: the text splits into lines as NextLine says, and each line is
+//   blank, a header or an entry as ReadLine says (IniLexer.h).
+// - Sections: a header starts a section; the lines before the first header
+//   are the section named "". An entry is a name with a value or a bare
+//   name (comments are bare names too). Names match as SameName says.
+// - Find, set, remove: a look-up takes the first section and the first
+//   entry of a name; changes keep each entry's place and order.
+// - Layout: written back, the file takes the platform's layout
+//   (IniLayout.h), and settling makes the document what reading it back
+//   gives.
+//
+// Text is bytes in the file's text form (see FileCodec.h). Names and values
+// are held once, as places in the text read and in the text that changes
+// added; every answer is a copy, so no later call can spoil it.
 class IniDocument {
 public:
-    // Takes `text`, to be split into lines as NextLine does. The lines are
-    // read at the first call that needs them all: a first look-up finds its
-    // answer in the text directly (IniScan.h), which is all that one get
-    // after another program's change needs.
-    static IniDocument FromText(std::string text);
+    IniDocument() = default;
+
+    // Takes `text`. Its lines are read at the first call that needs them.
+    static IniDocument FromText(std::string text, IniSpeedUps speedUps = {});
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
@@ -70,8 +90,8 @@ public:
     // makes the lines it reads as.
     void SettleLaidOut(std::string written);
 
-    // What LayOut gives, as the text with `removed` bytes at `at` replaced
-    // by `inserted`.
+    // The spliced save (SplicedSave.cpp). What LayOut gives, as the text
+    // with `removed` bytes at `at` replaced by `inserted`.
     struct Splice {
         std::size_t at = 0;
         std::size_t removed = 0;
@@ -81,7 +101,7 @@ public:
     // when the text is already in the platform's layout and the change is a
     // new value of a name, a new entry or a new section: the lines it leaves
     // alone are then written as they are, not laid out again. None for
-    // other changes.
+    // other changes, and when the speed-up is off.
     std::optional<Splice> SpliceChange() const;
     // SettleLaidOut, for a file written as Text() with `splice` applied.
     void SettleSpliced(const Splice &splice);
@@ -109,7 +129,7 @@ private:
     };
 
     // Reads the lines of the text, once.
-    void EnsureParsed();
+    void ReadLines();
 
     std::string_view View(Span span) const;
     Span Add(std::string_view text);
@@ -127,8 +147,9 @@ private:
     template <typename Self, typename Placed>
     static std::size_t Place(Self &self, Placed placed);
 
+    IniSpeedUps speedUps_;
     std::string text_;
-    bool parsed_ = true;
+    bool linesRead_ = true;
     bool scanned_ = false;
     // Whether the text is what LayOut gives for the document as settled,
     // and how many changes it has had since: a single change can be spliced

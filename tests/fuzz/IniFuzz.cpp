@@ -43,6 +43,9 @@ std::string Take(std::string_view &script)
     return text;
 }
 
+// The plain model: every speed-up switched off.
+constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false};
+
 // Whether `text` holds none of `forbidden`.
 bool Without(std::string_view text, std::string_view forbidden)
 {
@@ -67,8 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     auto file = Decode(std::string(input.substr(0, split)));
     const FileEncoding encoding = file.encoding;
-    IniDocument document = IniDocument::FromText(std::move(file.text));
-    document.SectionNames();
+    // Every operation goes to the document with its speed-ups and to the
+    // plain model, which must answer and write alike.
+    IniDocument document = IniDocument::FromText(file.text);
+    IniDocument plain = IniDocument::FromText(std::move(file.text), kPlain);
     // Names and values are given as the calls give them: converted from the
     // code page to the file's text form.
     auto asText = [encoding](const std::string &text) { return TextFromAnsi(encoding, text); };
@@ -76,16 +81,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // back as one, on the platform too.
     auto reread = [encoding](std::string_view bytes) {
         auto again = Decode(std::string(bytes));
-        return again.encoding == encoding ? std::optional(IniDocument::FromText(std::move(again.text))) : std::nullopt;
+        return again.encoding == encoding ? std::optional(IniDocument::FromText(std::move(again.text), kPlain))
+                                          : std::nullopt;
     };
-    // The document after a save against a fresh read of what it wrote.
-    auto checkAgainstFile = [&](IniDocument &saved, std::string_view section, std::string_view key) {
-        auto fresh = reread(Encode(encoding, saved.Text()).view());
+    auto sameAnswers = [&](std::string_view section, std::string_view key) {
+        CHECK(document.Find(section, key) == plain.Find(section, key));
+        CHECK(document.KeyNames(section) == plain.KeyNames(section));
+    };
+    // A save as ProfileFile makes it: spliced where the document offers it,
+    // else laid out whole; then the document must be what reading the file
+    // afresh gives, and the plain model's save must have written the same.
+    auto save = [&](std::string_view section, std::string_view key) {
+        if (const auto splice = document.SpliceChange())
+            document.SettleSpliced(*splice);
+        else
+            document.SettleLaidOut(document.LayOut());
+        plain.SettleLaidOut(plain.LayOut());
+        CHECK(document.Text() == plain.Text());
+        sameAnswers(section, key);
+        auto fresh = reread(Encode(encoding, document.Text()).view());
         if (!fresh)
             return;
-        CHECK(saved.Find(section, key) == fresh->Find(section, key));
-        CHECK(saved.KeyNames(section) == fresh->KeyNames(section));
-        CHECK(saved.LayOut() == fresh->LayOut());
+        CHECK(document.Find(section, key) == fresh->Find(section, key));
+        CHECK(document.KeyNames(section) == fresh->KeyNames(section));
+        CHECK(document.LayOut() == fresh->LayOut());
     };
     bool everyChangeFits = true;
     while (!script.empty()) {
@@ -102,19 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // Names and values that fit a line: no line break, no "]" in a
         // section's name, no "=" in a key's, which no "[" starts.
         constexpr std::string_view kLineBreaks("\r\n", 2);
-        const bool fits = Without(section, "\r\n]") && Without(key, "\r\n=") && !TrimLeadingBlanks(key).starts_with('[') &&
-                          Without(value, kLineBreaks);
+        const bool fits = Without(section, "\r\n]") && Without(key, "\r\n=") &&
+                          !TrimLeadingBlanks(key).starts_with('[') && Without(value, kLineBreaks);
         everyChangeFits = everyChangeFits && (fits || operation % 3 == 2);
         switch (operation % 3) {
         case 0: {
-            document.Set(section, key, value);
+            CHECK(document.Set(section, key, value) == plain.Set(section, key, value));
+            sameAnswers(section, key);
+            CHECK(document.LayOut() == plain.LayOut());
             if (!fits) {
-                // Saved as a save saves it.
-                if (const auto splice = document.SpliceChange())
-                    document.SettleSpliced(*splice);
-                else
-                    document.SettleLaidOut(document.LayOut());
-                checkAgainstFile(document, section, key);
+                save(section, key);
                 break;
             }
             const std::string expected(StripQuotes(TrimBlanks(TrimLeadingBlanks(value))));
@@ -125,42 +141,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 return 0;
             const auto again = written->Find(section, key);
             CHECK(again && StripQuotes(*again) == expected);
-            // Written as a save writes it: a change spliced into a text in
-            // the layout gives what laying it all out gives.
-            std::string laidOut = document.LayOut();
-            if (const auto splice = document.SpliceChange()) {
-                std::string spliced = document.Text();
-                spliced.replace(splice->at, splice->removed, splice->inserted);
-                CHECK(spliced == laidOut);
-                IniDocument laidOutWhole = document;
-                laidOutWhole.SettleLaidOut(laidOut);
-                document.SettleSpliced(*splice);
-                CHECK(document.Text() == laidOut);
-                // Every name and value lies where settling the whole layout
-                // puts it.
-                CHECK(document.LayOut() == laidOutWhole.LayOut());
-            } else {
-                document.SettleLaidOut(std::move(laidOut));
-            }
+            save(section, key);
             const auto settled = document.Find(section, key);
             CHECK(settled && StripQuotes(*settled) == expected);
-            checkAgainstFile(document, section, key);
             break;
         }
         case 1:
-            document.RemoveKey(section, key);
+            CHECK(document.RemoveKey(section, key) == plain.RemoveKey(section, key));
             break;
         default: {
-            document.Find(section, key);
-            document.KeyNames(section);
-            // A first look-up, made in the text, answers as the lines do.
+            sameAnswers(section, key);
+            // A first look-up of a text just read, made in the text, answers
+            // as the plain model's lines do.
             IniDocument fresh = IniDocument::FromText(document.Text());
-            const auto scanned = fresh.Find(section, key);
-            CHECK(scanned == fresh.Find(section, key));
+            IniDocument freshPlain = IniDocument::FromText(document.Text(), kPlain);
+            CHECK(fresh.Find(section, key) == freshPlain.Find(section, key));
             break;
         }
         }
     }
+    CHECK(document.SectionNames() == plain.SectionNames());
     auto written = reread(Encode(encoding, document.LayOut()).view());
     if (!written || !everyChangeFits)
         return 0;
