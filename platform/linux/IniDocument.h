@@ -65,9 +65,9 @@ public:
 
     // The names of the sections that have one, in order.
     std::vector<std::string> SectionNames();
-    // The names of the keys with a value in the first section named
-    // `section`, taken as given as a removal takes it, but for those that
-    // start with ";".
+    // The names of the keys with a value in the first section whose name is
+    // `section` with its blanks, as a removal matches it; as on the
+    // platform, names that start with ";" are left out.
     std::vector<std::string> KeyNames(std::string_view section);
 
     // The text the document was read from or last settled with: what the
