@@ -122,10 +122,12 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
     // which the platform takes for none.
     if (section == nullptr || (key == nullptr && !answer.text.empty() && answer.text.front() != '\0'))
         return CopyList(answer.text, buffer, size);
-    // The platform leaves the quotes on a default when it opened no file.
+    // The platform leaves the quotes on a default when it opened no file:
+    // the Windows folder, or a name no file can have.
+    const bool opened = !NamesTheWindowsFolder(name) && answer.fileError != Error(win32_error::InvalidName);
     const std::string_view cut =
         CutToBuffer(answer.found ? std::string_view(answer.text) : Fallback(defaultValue, key != nullptr), size - 1,
-                    answer.found || !NamesTheWindowsFolder(name) || key == nullptr);
+                    answer.found || opened || key == nullptr);
     // A value cut in a double-byte code page keeps only whole characters;
     // the count still names the room, and the bytes past the last whole
     // character are left as they were, as on the platform.
