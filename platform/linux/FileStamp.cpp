@@ -1,9 +1,8 @@
 #include "platform/linux/FileStamp.h"
 
-#include "platform/LastError.h"
 #include "platform/Win32Error.h"
+#include "platform/linux/FileSystem.h"
 
-#include <cerrno>
 #include <sys/stat.h>
 #include <thread>
 
@@ -63,12 +62,9 @@ FileStamp FileStamp::At(const std::filesystem::path &path)
 
 Result<FileStamp> FileStamp::Take(const std::filesystem::path &path)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0)
-        return Of(info);
-    if (errno != ENOENT && errno != ENOTDIR)
-        return Error(Win32ErrorFromErrno(errno));
-    return FileStamp{};
+    const auto info = file_calls::StatIfThere(path);
+    TALLOWBY_RETURN_IF_FAILED(info);
+    return *info ? Of(**info) : FileStamp{};
 }
 
 bool FileStamp::ChangedBefore(const timespec &moment) const { return Before(changed, moment); }
