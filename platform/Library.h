@@ -1,8 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/UniqueHandle.h"
-
-#include <cstdint>
 
 namespace tallowby::platform {
 
@@ -12,13 +11,13 @@ namespace tallowby::platform {
 // own stand-ins, registered under the Windows library names.
 class Library {
 public:
-    // Loads `name` into `out`. Returns 0, or the Win32 error number
+    // Loads `name` into `out`, or gives the Win32 error number
     // (ERROR_MOD_NOT_FOUND when there is no such library).
-    static std::uint32_t Open(const char *name, Library &out);
+    static Error Open(const char *name, Library &out);
 
-    // Looks up `entry`. Returns 0 and sets `address`, or the Win32 error
-    // number (ERROR_PROC_NOT_FOUND when the library has no such entry).
-    std::uint32_t Find(const char *entry, void *&address) const;
+    // Looks up `entry` and sets `address`, or gives the Win32 error number
+    // (ERROR_PROC_NOT_FOUND when the library has no such entry).
+    Error Find(const char *entry, void *&address) const;
 
     explicit operator bool() const { return static_cast<bool>(handle_); }
 

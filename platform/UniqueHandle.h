@@ -33,6 +33,13 @@ public:
 
     const Handle &get() const { return handle_; }
     explicit operator bool() const { return handle_ != Traits::Invalid(); }
+    // Closes the handle held and gives the place of the next, for a call
+    // that hands one out through a pointer.
+    Handle *put()
+    {
+        reset();
+        return &handle_;
+    }
     // Gives the handle up without closing it, for a close whose result counts.
     Handle release() { return std::exchange(handle_, Traits::Invalid()); }
     void reset(Handle handle = Traits::Invalid())

@@ -18,11 +18,11 @@ public:
     {
         if (entry_ == nullptr) {
             LibraryT library;
-            if (const auto error = LibraryT::Open(libraryName_, library); error != 0)
-                return Status::FromWin32(error);
+            if (const platform::Error error = LibraryT::Open(libraryName_, library); error.failed())
+                return Status::FromWin32(error.code());
             void *address = nullptr;
-            if (const auto error = library.Find(entryName_, address); error != 0)
-                return Status::FromWin32(error);
+            if (const platform::Error error = library.Find(entryName_, address); error.failed())
+                return Status::FromWin32(error.code());
             library_ = std::move(library);
             entry_ = reinterpret_cast<Fn>(address);
         }

@@ -17,8 +17,10 @@ struct TextResult {
 // The public operations of the main window, in their fixed order. Text
 // arguments are taken by value: each operation works on its own copies. Each
 // operation holds a reference on the window while it runs, so a caller may
-// drop its last reference in the middle of a call. No exception leaves an
-// operation; failures come back as the status.
+// drop its last reference in the middle of a call. Failures come back as
+// the status; an exception (memory running out) is turned into one by the
+// edge that called, once: the D-Bus service, the COM object and the
+// command-line tool each run their calls under GuardOperation.
 class Form1Interface : public RefCounted {
 public:
     // Stores `v_strSetting` under `v_strKey` in the settings file.

@@ -17,12 +17,14 @@ public:
     void Release()
     {
         if (--count_ == 0)
-            delete this;
+            LastReferenceGone();
     }
     std::uint32_t RefCount() const { return count_; }
 
 protected:
     RefCounted() = default;
+    // Deletes the object; an object owned in another way says how it goes.
+    virtual void LastReferenceGone() { delete this; }
     // Pure, so the optimiser never guesses that a bare RefCounted is being
     // deleted (GCC 12 at -O2 then warns of a delete at an offset).
     virtual ~RefCounted() = 0;

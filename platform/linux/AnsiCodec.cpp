@@ -19,25 +19,19 @@ IconvDescriptor::IconvDescriptor(const char *to, const char *from) : descriptor_
         throw std::bad_alloc();
 }
 
-IconvDescriptor::~IconvDescriptor()
-{
-    if (Valid())
-        ::iconv_close(descriptor_);
-}
-
 int IconvDescriptor::Convert(const char *in, std::size_t length, char *out, std::size_t room) const
 {
     if (!Valid())
         return -1;
-    ::iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
+    ::iconv(descriptor_.get(), nullptr, nullptr, nullptr, nullptr);
     char *from = const_cast<char *>(in);
     char *to = out;
     std::size_t left = length, free = room;
-    if (::iconv(descriptor_, &from, &left, &to, &free) == static_cast<std::size_t>(-1) || left != 0)
+    if (::iconv(descriptor_.get(), &from, &left, &to, &free) == static_cast<std::size_t>(-1) || left != 0)
         return -1;
     // glibc holds a character back on some pages, to compose it with the
     // next one; this gives it up.
-    if (::iconv(descriptor_, nullptr, nullptr, &to, &free) == static_cast<std::size_t>(-1))
+    if (::iconv(descriptor_.get(), nullptr, nullptr, &to, &free) == static_cast<std::size_t>(-1))
         return -1;
     return static_cast<int>(room - free);
 }

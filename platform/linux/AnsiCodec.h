@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/UniqueHandle.h"
 #include "platform/linux/codepages/Corrections.h"
 
 #include <iconv.h>
@@ -18,11 +19,8 @@ class IconvDescriptor {
 public:
     // Throws std::bad_alloc only; a pair iconv lacks gives an invalid one.
     IconvDescriptor(const char *to, const char *from);
-    ~IconvDescriptor();
-    IconvDescriptor(const IconvDescriptor &) = delete;
-    IconvDescriptor &operator=(const IconvDescriptor &) = delete;
 
-    bool Valid() const { return descriptor_ != reinterpret_cast<iconv_t>(-1); }
+    bool Valid() const { return static_cast<bool>(descriptor_); }
 
     // Converts all of `in` from a fresh state into `out`, which holds at
     // most `room` bytes; the count written, or -1 where iconv refuses any
@@ -30,7 +28,12 @@ public:
     int Convert(const char *in, std::size_t length, char *out, std::size_t room) const;
 
 private:
-    iconv_t descriptor_;
+    struct Traits : KeepsErrno {
+        using Handle = iconv_t;
+        static Handle Invalid() { return reinterpret_cast<iconv_t>(-1); }
+        static void Close(Handle descriptor) { ::iconv_close(descriptor); }
+    };
+    UniqueHandle<Traits> descriptor_;
 };
 
 // One ANSI code page, converted as the platform converts it: glibc's iconv,

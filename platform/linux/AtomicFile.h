@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -19,25 +19,23 @@ namespace tallowby::platform {
 // FileSystem::Current().
 class FileReplacement {
 public:
-    FileReplacement() = default;
-    FileReplacement(const FileReplacement &) = delete;
-    FileReplacement &operator=(const FileReplacement &) = delete;
+    FileReplacement(FileReplacement &&) = default;
+    FileReplacement &operator=(FileReplacement &&) = default;
 
-    // Writes `contents` as the new version of the file at `path`, with the
-    // old file's permissions. Returns 0, or the Win32 error number with the
-    // old file left as it was (ERROR_ACCESS_DENIED for a read-only file or
-    // a folder).
-    static std::uint32_t Prepare(const std::filesystem::path &path, std::string_view contents,
-                                 FileReplacement &out);
-    // The same for contents in pieces, written one after the other.
-    static std::uint32_t Prepare(const std::filesystem::path &path, std::span<const std::string_view> pieces,
-                                 FileReplacement &out);
+    // Writes `contents`, in pieces written one after the other, as the new
+    // version of the file at `path`, with the old file's permissions. Gives
+    // the Win32 error number with the old file left as it was
+    // (ERROR_ACCESS_DENIED for a read-only file or a folder).
+    static Result<FileReplacement> Prepare(const std::filesystem::path &path,
+                                           std::span<const std::string_view> pieces);
 
-    // Puts the new version in the old one's place. Returns 0, or the Win32
-    // error number with the old file left as it was.
-    std::uint32_t Commit();
+    // Puts the new version in the old one's place. Gives the Win32 error
+    // number with the old file left as it was.
+    Error Commit();
 
 private:
+    FileReplacement() = default;
+
     // The new version's name, a file to remove unless it took the old
     // file's place.
     struct TemporaryFileTraits : KeepsErrno {

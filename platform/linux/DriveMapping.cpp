@@ -1,6 +1,7 @@
 #include "platform/linux/DriveMapping.h"
 
 #include "platform/Utf8.h"
+#include "platform/Win32Error.h"
 #include "platform/linux/AnsiCodec.h"
 
 #include <cstdlib>
@@ -38,13 +39,15 @@ std::filesystem::path SettingsPrefix()
     return data / "tallowby";
 }
 
-std::optional<std::filesystem::path> MapWindowsPath(std::string_view ansiPath)
+namespace {
+
+// Names arrive in the ANSI code page, Linux names are UTF-8. The whole
+// path is converted first, as the platform reads it: in a double-byte page a
+// trail byte can be "\\" or "|".
+std::string DecodePath(std::string_view ansiPath) { return ToUtf8(ProcessCodec().DecodeArgument(ansiPath)); }
+
+std::optional<std::filesystem::path> MapDecoded(std::string_view windowsPath)
 {
-    // Names arrive in the ANSI code page, Linux names are UTF-8. The whole
-    // path first, as the platform reads it: in a double-byte page a trail
-    // byte can be "\".
-    const std::string utf8Path = ToUtf8(ProcessCodec().DecodeArgument(ansiPath));
-    const std::string_view windowsPath = utf8Path;
     std::filesystem::path mapped = SettingsPrefix() / "drive_c";
     std::string_view rest;
     const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == ':';
@@ -75,6 +78,27 @@ std::optional<std::filesystem::path> MapWindowsPath(std::string_view ansiPath)
     return mapped;
 }
 
+} // namespace
+
+std::optional<std::filesystem::path> MapWindowsPath(std::string_view ansiPath)
+{
+    return MapDecoded(DecodePath(ansiPath));
+}
+
+Result<std::filesystem::path> MapProfilePath(std::string_view ansiPath)
+{
+    const std::string windowsPath = DecodePath(ansiPath);
+    // Wildcards and the characters a command line gives meaning to are in
+    // no Windows file name, so the platform refuses them before it looks
+    // at the drive.
+    if (windowsPath.find_first_of("*?<>\"|") != std::string::npos)
+        return Error(win32_error::InvalidName);
+    auto mapped = MapDecoded(windowsPath);
+    if (!mapped)
+        return Error(win32_error::PathNotFound);
+    return std::move(*mapped);
+}
+
 bool RememberedMapping::Current(std::string_view windowsPath) const
 {
     if (!valid_ || windowsPath != windowsPath_)
@@ -86,12 +110,12 @@ bool RememberedMapping::Current(std::string_view windowsPath) const
     return true;
 }
 
-const std::optional<std::filesystem::path> &RememberedMapping::Map(std::string_view windowsPath)
+const Result<std::filesystem::path> &RememberedMapping::Map(std::string_view windowsPath)
 {
     if (Current(windowsPath))
         return mapped_;
     valid_ = false;
-    mapped_ = MapWindowsPath(windowsPath);
+    mapped_ = MapProfilePath(windowsPath);
     windowsPath_ = windowsPath;
     for (std::size_t i = 0; i < kPrefixVariables.size(); ++i)
         environment_[i] = Variable(kPrefixVariables[i]);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -20,12 +22,18 @@ std::filesystem::path SettingsPrefix();
 // with folders have no mapping.
 std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath);
 
-// MapWindowsPath for a caller that asks for the same path again and again:
+// The place of the settings file at the Windows path `windowsPath`, as the
+// private-profile calls take it: ERROR_INVALID_NAME for a path holding a
+// character no Windows file name holds (* ? < > " |), ERROR_PATH_NOT_FOUND
+// where MapWindowsPath gives none.
+Result<std::filesystem::path> MapProfilePath(std::string_view windowsPath);
+
+// MapProfilePath for a caller that asks for the same path again and again:
 // it remembers the last path it mapped, and maps again only when the path
 // or the environment the prefix comes from has changed. Not thread-safe.
 class RememberedMapping {
 public:
-    const std::optional<std::filesystem::path> &Map(std::string_view windowsPath);
+    const Result<std::filesystem::path> &Map(std::string_view windowsPath);
 
 private:
     bool Current(std::string_view windowsPath) const;
@@ -33,7 +41,7 @@ private:
     bool valid_ = false;
     std::string windowsPath_;
     std::array<std::string, 3> environment_;
-    std::optional<std::filesystem::path> mapped_;
+    Result<std::filesystem::path> mapped_ = Error();
 };
 
 } // namespace tallowby::platform

@@ -1,50 +1,17 @@
 #include "platform/linux/FileContents.h"
 
-#include "platform/LastError.h"
-#include "platform/Win32Error.h"
-#include "platform/linux/UniqueFd.h"
+#include "platform/linux/FileSystem.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tallowby::platform {
 
-namespace {
-
-// Opens the file at `path` for reading, a folder refused as the platform
-// refuses it; `info` gets its stat. Returns 0, or the Win32 error number.
-std::uint32_t OpenToRead(const std::filesystem::path &path, UniqueFd &fd, struct stat &info)
+Result<FileStamp> ReadFileContents(const std::filesystem::path &path, std::string &contents)
 {
-    fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return errno == ENOENT ? win32_error::FileNotFound : Win32ErrorFromErrno(errno);
-    if (::fstat(fd.get(), &info) != 0)
-        return Win32ErrorFromErrno(errno);
-    return S_ISDIR(info.st_mode) ? win32_error::AccessDenied : 0;
-}
-
-// One read, tried again when a signal cut it short; -1 with errno set on
-// failure.
-ssize_t ReadOnce(int fd, char *data, std::size_t size)
-{
-    for (;;) {
-        const ssize_t got = ::read(fd, data, size);
-        if (got >= 0 || errno != EINTR)
-            return got;
-    }
-}
-
-} // namespace
-
-std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents, FileStamp *afterRead)
-{
-    UniqueFd fd;
     struct stat info {};
-    if (const auto error = OpenToRead(path, fd, info); error != 0)
-        return error;
+    const auto fd = file_calls::OpenToRead(path, info);
+    TALLOWBY_RETURN_IF_FAILED(fd);
     // Straight into the string, sized by the stat, over what it held: its
     // storage is reused and only new room is cleared first. A file that
     // grows meanwhile is read to its end all the same. Room for a few more
@@ -58,39 +25,31 @@ std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &c
     for (;;) {
         if (used == contents.size())
             contents.resize(contents.size() * 2);
-        const ssize_t got = ReadOnce(fd.get(), contents.data() + used, contents.size() - used);
-        if (got < 0)
-            return Win32ErrorFromErrno(errno);
-        if (got == 0)
+        const auto got = file_calls::Read(fd->get(), contents.data() + used, contents.size() - used);
+        TALLOWBY_RETURN_IF_FAILED(got);
+        if (*got == 0)
             break;
-        used += static_cast<std::size_t>(got);
+        used += *got;
     }
     contents.resize(used);
-    if (afterRead != nullptr)
-        *afterRead = ::fstat(fd.get(), &info) == 0 ? FileStamp::Of(info) : FileStamp{};
-    return 0;
+    return ::fstat(fd->get(), &info) == 0 ? FileStamp::Of(info) : FileStamp{};
 }
 
 // Read piece by piece, so that no second copy of the file is made.
-std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal)
+Result<bool> FileHolds(const std::filesystem::path &path, std::string_view expected)
 {
-    equal = false;
-    UniqueFd fd;
     struct stat info {};
-    if (const auto error = OpenToRead(path, fd, info); error != 0)
-        return error;
+    const auto fd = file_calls::OpenToRead(path, info);
+    TALLOWBY_RETURN_IF_FAILED(fd);
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ReadOnce(fd.get(), chunk, sizeof chunk);
-        if (got < 0)
-            return Win32ErrorFromErrno(errno);
-        const auto size = static_cast<std::size_t>(got);
-        if (size == 0) {
-            equal = expected.empty();
-            return 0;
-        }
+        const auto got = file_calls::Read(fd->get(), chunk, sizeof chunk);
+        TALLOWBY_RETURN_IF_FAILED(got);
+        const std::size_t size = *got;
+        if (size == 0)
+            return expected.empty();
         if (size > expected.size() || std::memcmp(chunk, expected.data(), size) != 0)
-            return 0;
+            return false;
         expected.remove_prefix(size);
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/linux/FileStamp.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -10,17 +10,15 @@
 namespace tallowby::platform {
 
 // Reads the whole file at `path` into `contents`, reusing its storage
-// unless it is far too large; callers must not count on what it held. Returns 0, or the Win32
+// unless it is far too large; callers must not count on what it held.
+// Returns the stamp of the file read, taken once it was read, or the Win32
 // error number (ERROR_FILE_NOT_FOUND when there is no such file,
 // ERROR_ACCESS_DENIED for a folder).
-// `afterRead`, when given, gets the stamp of the file read, taken once it
-// was read.
-std::uint32_t ReadFileContents(const std::filesystem::path &path, std::string &contents,
-                               FileStamp *afterRead = nullptr);
+Result<FileStamp> ReadFileContents(const std::filesystem::path &path, std::string &contents);
 
-// Sets `equal` to whether the file at `path` holds exactly `expected`, read
-// piece by piece so that no second copy of it is made. Returns 0, or the
-// Win32 error number as ReadFileContents does.
-std::uint32_t CompareFileContents(const std::filesystem::path &path, std::string_view expected, bool &equal);
+// Whether the file at `path` holds exactly `expected`, read piece by piece
+// so that no second copy of it is made; or the Win32 error number as
+// ReadFileContents gives it.
+Result<bool> FileHolds(const std::filesystem::path &path, std::string_view expected);
 
 } // namespace tallowby::platform

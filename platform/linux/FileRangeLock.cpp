@@ -2,10 +2,9 @@
 
 #include "platform/Win32Error.h"
 #include "platform/WriterLock.h"
+#include "platform/linux/FileSystem.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -16,31 +15,12 @@ namespace {
 
 bool SameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Returns 0 once locked, else the errno of the attempt.
-int TryLock(int fd)
-{
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(kWriterLockOffset);
-    range.l_len = 1;
-    // Not a per-process lock: that one would go whenever this process closes
-    // any descriptor of the file, as reading it does.
-    return ::fcntl(fd, F_OFD_SETLK, &range) == 0 ? 0 : errno;
-}
-
 // Whether the Windows build's copy beside the file at `path` is locked: a
 // Windows writer is then about to rename it over the file.
 bool CopyOnItsWay(const std::filesystem::path &path)
 {
-    const std::filesystem::path copy = path.parent_path() / ("." + path.filename().string() + kWindowsCopySuffix);
-    const UniqueFd fd(::open(copy.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(kWriterLockOffset);
-    range.l_len = 1;
-    return fd && ::fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+    return file_calls::RangeLockedElsewhere(
+        path.parent_path() / ("." + path.filename().string() + kWindowsCopySuffix), kWriterLockOffset);
 }
 
 } // namespace
@@ -49,38 +29,36 @@ FileRangeLock::~FileRangeLock() { Release(); }
 
 void FileRangeLock::Release()
 {
-    const int saved = errno;
     struct stat ours {}, there {};
     if (made_ && ::fstat(fd_.get(), &ours) == 0 && ours.st_size == 0 && ::stat(path_.c_str(), &there) == 0 &&
         SameFile(ours, there))
         ::unlink(path_.c_str()); // still locked, so no other writer of ours is in it
     fd_.reset();
     made_ = false;
-    errno = saved;
 }
 
-std::uint32_t FileRangeLock::Acquire(const std::filesystem::path &path, std::chrono::steady_clock::time_point deadline,
-                                     FileRangeLock &out)
+Result<FileRangeLock> FileRangeLock::Acquire(const std::filesystem::path &path,
+                                             std::chrono::steady_clock::time_point deadline)
 {
-    out.path_ = path;
+    FileRangeLock out(path);
     auto pause = std::chrono::microseconds(50);
     for (;;) {
         out.Release();
-        out.fd_.reset(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-        if (!out.fd_ && errno == ENOENT) {
-            out.fd_.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            out.made_ = static_cast<bool>(out.fd_);
-        }
-        // EEXIST: another writer made it meanwhile, and the next turn opens it.
-        if (!out.fd_ && errno != EEXIST)
-            return 0; // the write meets the same refusal and reports it
+        file_calls::OpenedForLock opened = file_calls::OpenForLock(path);
+        out.fd_ = std::move(opened.fd);
+        out.made_ = opened.made;
+        // Made by another writer meanwhile: the next turn opens it.
+        if (!out.fd_ && !opened.madeMeanwhile)
+            return out; // the write meets the same refusal and reports it
 
-        int error = 0;
-        while (out.fd_ && (error = TryLock(out.fd_.get())) != 0) {
-            if (error != EAGAIN && error != EACCES && error != EINTR)
-                return 0; // a file system without these locks: the folder lock alone stands
+        while (out.fd_) {
+            const auto lock = file_calls::TryLockRange(out.fd_.get(), kWriterLockOffset);
+            if (lock == file_calls::RangeLock::Taken)
+                break;
+            if (lock == file_calls::RangeLock::Unsupported)
+                return out; // a file system without these locks: the folder lock alone stands
             if (std::chrono::steady_clock::now() >= deadline)
-                return win32_error::Timeout;
+                return Error(win32_error::Timeout);
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, std::chrono::microseconds(5000));
         }
@@ -94,10 +72,10 @@ std::uint32_t FileRangeLock::Acquire(const std::filesystem::path &path, std::chr
             pause = std::min(pause * 2, std::chrono::microseconds(5000));
         } else if (out.fd_ && ::fstat(out.fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
                    SameFile(locked, current)) {
-            return 0;
+            return out;
         }
         if (std::chrono::steady_clock::now() >= deadline)
-            return win32_error::Timeout;
+            return Error(win32_error::Timeout);
     }
 }
 

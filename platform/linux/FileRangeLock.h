@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/linux/UniqueFd.h"
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
+#include <utility>
 
 namespace tallowby::platform {
 
@@ -14,9 +15,11 @@ namespace tallowby::platform {
 // for the whole of a read, change and replace, and goes with the descriptor.
 class FileRangeLock {
 public:
-    FileRangeLock() = default;
-    FileRangeLock(const FileRangeLock &) = delete;
-    FileRangeLock &operator=(const FileRangeLock &) = delete;
+    FileRangeLock(FileRangeLock &&other) noexcept
+        : path_(std::move(other.path_)), fd_(std::move(other.fd_)), made_(std::exchange(other.made_, false))
+    {
+    }
+    FileRangeLock &operator=(FileRangeLock &&) = delete;
     // Removes the file when this lock made it and it is still empty, so that
     // a call that wrote nothing leaves no file behind; then unlocks.
     ~FileRangeLock();
@@ -24,14 +27,16 @@ public:
     // Locks the file at `path`, making it empty when missing so that writers
     // of both builds meet on one file, and waits for other holders until
     // `deadline`. A file that cannot be opened for writing is left unlocked
-    // for the write itself to refuse. Returns 0, or ERROR_TIMEOUT.
-    static std::uint32_t Acquire(const std::filesystem::path &path, std::chrono::steady_clock::time_point deadline,
-                                 FileRangeLock &out);
+    // for the write itself to refuse. Gives ERROR_TIMEOUT when other
+    // writers keep it.
+    static Result<FileRangeLock> Acquire(const std::filesystem::path &path,
+                                         std::chrono::steady_clock::time_point deadline);
 
     // Whether the file was missing and this lock made it.
     bool MadeFile() const { return made_; }
 
 private:
+    explicit FileRangeLock(std::filesystem::path path) : path_(std::move(path)) {}
     void Release();
 
     std::filesystem::path path_;

@@ -1,9 +1,8 @@
 #include "platform/linux/FileStamp.h"
 
-#include "platform/LastError.h"
 #include "platform/Win32Error.h"
+#include "platform/linux/FileSystem.h"
 
-#include <cerrno>
 #include <sys/stat.h>
 #include <thread>
 
@@ -61,15 +60,11 @@ FileStamp FileStamp::At(const std::filesystem::path &path)
     return ::stat(path.c_str(), &info) == 0 ? Of(info) : FileStamp{};
 }
 
-std::uint32_t FileStamp::Take(const std::filesystem::path &path, FileStamp &out)
+Result<FileStamp> FileStamp::Take(const std::filesystem::path &path)
 {
-    out = FileStamp{};
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0)
-        out = Of(info);
-    else if (errno != ENOENT && errno != ENOTDIR)
-        return Win32ErrorFromErrno(errno);
-    return 0;
+    const auto info = file_calls::StatIfThere(path);
+    TALLOWBY_RETURN_IF_FAILED(info);
+    return *info ? Of(**info) : FileStamp{};
 }
 
 bool FileStamp::ChangedBefore(const timespec &moment) const { return Before(changed, moment); }
@@ -78,19 +73,19 @@ bool FileStamp::ChangedLately() const { return exists && !ChangedBefore(CoarseNo
 
 timespec TrustHorizon() { return CoarseNowLess(Tick()); }
 
-std::uint32_t AwaitStill(const std::filesystem::path &path, FileStamp &seen, Clock::time_point deadline)
+Result<FileStamp> AwaitStill(const std::filesystem::path &path, FileStamp seen, Clock::time_point deadline)
 {
     auto since = Clock::now();
     while (seen.ChangedLately() && Clock::now() - since < kQuiet) {
         if (Clock::now() >= deadline)
-            return win32_error::Timeout;
+            return Error(win32_error::Timeout);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (const FileStamp now = FileStamp::At(path); !(now == seen)) {
             seen = now;
             since = Clock::now();
         }
     }
-    return 0;
+    return seen;
 }
 
 } // namespace tallowby::platform

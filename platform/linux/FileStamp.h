@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <chrono>
-#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <sys/types.h>
@@ -28,9 +29,9 @@ struct FileStamp {
     // The stamp of the file at `path`: that of no file when it is missing or
     // cannot be looked at.
     static FileStamp At(const std::filesystem::path &path);
-    // The same into `out`; returns 0, or the Win32 error of a look that
-    // failed for another reason than a missing file.
-    static std::uint32_t Take(const std::filesystem::path &path, FileStamp &out);
+    // The same, or the Win32 error of a look that failed for another reason
+    // than a missing file.
+    static Result<FileStamp> Take(const std::filesystem::path &path);
 
     // Whether the file last changed before `moment`.
     bool ChangedBefore(const timespec &moment) const;
@@ -45,10 +46,10 @@ struct FileStamp {
 timespec TrustHorizon();
 
 // Waits until the file at `path`, last seen as `seen`, has not changed for
-// 20 ms; `seen` becomes its stamp then. A clock set back makes a file look
-// new for long, so a file seen to stay as it is for as long counts as still
-// too. Returns 0, or ERROR_TIMEOUT at `deadline`.
-std::uint32_t AwaitStill(const std::filesystem::path &path, FileStamp &seen,
-                         std::chrono::steady_clock::time_point deadline);
+// 20 ms, and returns its stamp then. A clock set back makes a file look new
+// for long, so a file seen to stay as it is for as long counts as still
+// too. ERROR_TIMEOUT at `deadline`.
+Result<FileStamp> AwaitStill(const std::filesystem::path &path, FileStamp seen,
+                             std::chrono::steady_clock::time_point deadline);
 
 } // namespace tallowby::platform

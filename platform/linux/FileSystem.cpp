@@ -1,7 +1,12 @@
 #include "platform/linux/FileSystem.h"
 
+#include "platform/LastError.h"
+#include "platform/Win32Error.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace tallowby::platform {
@@ -28,3 +33,159 @@ FileSystem::Override::Override(FileSystem &replacement) : previous_(current) { c
 FileSystem::Override::~Override() { current = previous_; }
 
 } // namespace tallowby::platform
+
+namespace tallowby::platform::file_calls {
+
+namespace {
+
+Error LastErrno() { return Win32ErrorFromErrno(errno); }
+
+} // namespace
+
+Result<std::optional<struct stat>> StatIfThere(const std::filesystem::path &path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return std::optional(info);
+    if (errno != ENOENT && errno != ENOTDIR)
+        return LastErrno();
+    return std::optional<struct stat>();
+}
+
+Result<UniqueFd> OpenToRead(const std::filesystem::path &path, struct stat &info)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return errno == ENOENT ? Error(win32_error::FileNotFound) : LastErrno();
+    if (::fstat(fd.get(), &info) != 0)
+        return LastErrno();
+    if (S_ISDIR(info.st_mode))
+        return Error(win32_error::AccessDenied);
+    return fd;
+}
+
+Result<std::size_t> Read(int fd, char *data, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, data, size);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            return LastErrno();
+    }
+}
+
+Result<UniqueFd> OpenFolder(const std::filesystem::path &path)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        return LastErrno();
+    return fd;
+}
+
+Result<bool> TryLockFolder(int fd)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    if (errno != EWOULDBLOCK && errno != EINTR)
+        return LastErrno();
+    return false;
+}
+
+OpenedForLock OpenForLock(const std::filesystem::path &path)
+{
+    OpenedForLock opened{UniqueFd(::open(path.c_str(), O_RDWR | O_CLOEXEC))};
+    if (!opened.fd && errno == ENOENT) {
+        opened.fd.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        opened.made = static_cast<bool>(opened.fd);
+        opened.madeMeanwhile = !opened.fd && errno == EEXIST;
+    }
+    return opened;
+}
+
+RangeLock TryLockRange(int fd, std::uint64_t offset)
+{
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(offset);
+    range.l_len = 1;
+    // Not a per-process lock: that one would go whenever this process closes
+    // any descriptor of the file, as reading it does.
+    if (::fcntl(fd, F_OFD_SETLK, &range) == 0)
+        return RangeLock::Taken;
+    return errno == EAGAIN || errno == EACCES || errno == EINTR ? RangeLock::Busy : RangeLock::Unsupported;
+}
+
+bool RangeLockedElsewhere(const std::filesystem::path &path, std::uint64_t offset)
+{
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(offset);
+    range.l_len = 1;
+    return fd && ::fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+}
+
+Result<std::optional<struct stat>> StatForReplace(const std::filesystem::path &path)
+{
+    struct stat info {};
+    if (FileSystem::Current().Stat(path.c_str(), &info) == 0)
+        return std::optional(info);
+    if (errno != ENOENT)
+        return LastErrno();
+    return std::optional<struct stat>();
+}
+
+bool MayWrite(const std::filesystem::path &path) { return FileSystem::Current().Access(path.c_str(), W_OK) == 0; }
+
+Result<UniqueFd> CreateForReplace(const std::filesystem::path &path, mode_t mode)
+{
+    UniqueFd fd(FileSystem::Current().Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!fd)
+        return LastErrno();
+    return fd;
+}
+
+void TryChangeMode(int fd, mode_t mode) { (void)FileSystem::Current().ChangeMode(fd, mode); }
+
+Error WriteAll(int fd, std::string_view contents)
+{
+    FileSystem &fs = FileSystem::Current();
+    while (!contents.empty()) {
+        const ssize_t written = fs.Write(fd, contents.data(), contents.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return LastErrno();
+        }
+        if (written == 0)
+            return win32_error::DiskFull;
+        contents.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
+
+Error FlushAndClose(UniqueFd fd)
+{
+    FileSystem &fs = FileSystem::Current();
+    if (fs.Sync(fd.get()) != 0 || fs.Close(fd.release()) != 0)
+        return LastErrno();
+    return {};
+}
+
+Error Rename(const std::filesystem::path &from, const std::filesystem::path &to)
+{
+    return FileSystem::Current().Rename(from.c_str(), to.c_str()) == 0 ? Error() : LastErrno();
+}
+
+void TryFlushFolder(const std::filesystem::path &path)
+{
+    FileSystem &fs = FileSystem::Current();
+    UniqueFd folder(fs.Open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    if (folder)
+        (void)fs.Sync(folder.get());
+}
+
+} // namespace tallowby::platform::file_calls

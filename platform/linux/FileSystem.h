@@ -1,13 +1,23 @@
 #pragma once
 
+#include "platform/Result.h"
+#include "platform/linux/UniqueFd.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
 
 namespace tallowby::platform {
 
-// The system calls of replacing the settings file, behind one seam so that
-// tests can make each step fail in turn. Each returns what the system call
-// returns and leaves errno as it does.
+// The seam under the stand-in's file layer: the one place that makes its
+// system calls and reads errno. FileSystem holds the calls of replacing the
+// settings file, so that tests can make each step fail in turn; each
+// returns what the system call returns and leaves errno as it does.
+// file_calls below gives every call the layer makes as a result.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -38,3 +48,63 @@ public:
 };
 
 } // namespace tallowby::platform
+
+namespace tallowby::platform::file_calls {
+
+// The system calls of the stand-in's file layer as results. Each tries again
+// when a signal cuts a call short and gives the Win32 error number of a
+// failure: errno is read here and nowhere else. The calls of replacing the
+// file go through FileSystem::Current(), so that tests can make them fail.
+
+// The stat of the file at `path`; none when it is missing (no such file or
+// folder).
+Result<std::optional<struct stat>> StatIfThere(const std::filesystem::path &path);
+
+// The file at `path` opened for reading, and its stat in `info`:
+// ERROR_FILE_NOT_FOUND when missing, ERROR_ACCESS_DENIED for a folder.
+Result<UniqueFd> OpenToRead(const std::filesystem::path &path, struct stat &info);
+
+// Up to `size` bytes read into `data`; 0 at the file's end.
+Result<std::size_t> Read(int fd, char *data, std::size_t size);
+
+// The folder at `path` opened, to be locked.
+Result<UniqueFd> OpenFolder(const std::filesystem::path &path);
+// Whether the exclusive lock on the open folder `fd` was taken; false when
+// another holds it.
+Result<bool> TryLockFolder(int fd);
+
+// The file at `path` opened for reading and writing, made empty when it is
+// missing (`made`); no descriptor when it cannot be opened, or when another
+// writer made it meanwhile.
+struct OpenedForLock {
+    UniqueFd fd;
+    bool made = false;
+    bool madeMeanwhile = false; // by another writer: worth another try
+};
+OpenedForLock OpenForLock(const std::filesystem::path &path);
+// The write lock on the byte at `offset` of the open file `fd`: taken,
+// held by another, or not offered by the file system.
+enum class RangeLock { Taken, Busy, Unsupported };
+RangeLock TryLockRange(int fd, std::uint64_t offset);
+// Whether another holds the write lock on the byte at `offset` of the file
+// at `path`; false when there is no such file.
+bool RangeLockedElsewhere(const std::filesystem::path &path, std::uint64_t offset);
+
+// Through FileSystem::Current(): the stat of the file to be replaced (none
+// when missing), whether it may be written, the new version opened,
+// written, flushed and closed, and renamed over the old one.
+Result<std::optional<struct stat>> StatForReplace(const std::filesystem::path &path);
+bool MayWrite(const std::filesystem::path &path);
+Result<UniqueFd> CreateForReplace(const std::filesystem::path &path, mode_t mode);
+// Sets the modes of the new version; a file system without modes refuses,
+// which counts for nothing.
+void TryChangeMode(int fd, mode_t mode);
+Error WriteAll(int fd, std::string_view contents);
+// The close reports a write that failed late, as on network file systems.
+Error FlushAndClose(UniqueFd fd);
+Error Rename(const std::filesystem::path &from, const std::filesystem::path &to);
+// Flushes the folder at `path`; a folder that cannot be flushed fails
+// nothing (see FileReplacement::Commit).
+void TryFlushFolder(const std::filesystem::path &path);
+
+} // namespace tallowby::platform::file_calls

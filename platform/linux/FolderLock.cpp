@@ -1,33 +1,30 @@
 #include "platform/linux/FolderLock.h"
 
-#include "platform/LastError.h"
 #include "platform/Win32Error.h"
+#include "platform/linux/FileSystem.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <thread>
 
 namespace tallowby::platform {
 
-std::uint32_t FolderLock::Acquire(const std::filesystem::path &folder, std::chrono::steady_clock::time_point deadline,
-                                  FolderLock &out)
+Result<FolderLock> FolderLock::Acquire(const std::filesystem::path &folder,
+                                       std::chrono::steady_clock::time_point deadline)
 {
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd)
-        return Win32ErrorFromErrno(errno);
+    auto fd = file_calls::OpenFolder(folder);
+    TALLOWBY_RETURN_IF_FAILED(fd);
     auto pause = std::chrono::microseconds(50);
-    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return Win32ErrorFromErrno(errno);
+    for (;;) {
+        const auto locked = file_calls::TryLockFolder(fd->get());
+        TALLOWBY_RETURN_IF_FAILED(locked);
+        if (*locked)
+            break;
         if (std::chrono::steady_clock::now() >= deadline)
-            return win32_error::Timeout;
+            return Error(win32_error::Timeout);
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds(5000));
     }
-    out.fd_ = std::move(fd);
-    return 0;
+    return FolderLock(std::move(*fd));
 }
 
 } // namespace tallowby::platform

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/linux/UniqueFd.h"
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 
 namespace tallowby::platform {
@@ -13,12 +13,14 @@ namespace tallowby::platform {
 // goes with the descriptor, so a writer that is killed leaves no lock.
 class FolderLock {
 public:
-    // Waits until `deadline` for the lock on `folder`. Returns 0, or the
-    // Win32 error number (ERROR_TIMEOUT when another process keeps it).
-    static std::uint32_t Acquire(const std::filesystem::path &folder, std::chrono::steady_clock::time_point deadline,
-                                 FolderLock &out);
+    // Waits until `deadline` for the lock on `folder`. Gives the Win32
+    // error number (ERROR_TIMEOUT when another process keeps it).
+    static Result<FolderLock> Acquire(const std::filesystem::path &folder,
+                                      std::chrono::steady_clock::time_point deadline);
 
 private:
+    explicit FolderLock(UniqueFd fd) : fd_(std::move(fd)) {}
+
     UniqueFd fd_;
 };
 

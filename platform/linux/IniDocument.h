@@ -11,23 +11,43 @@
 
 namespace tallowby::platform {
 
-// An INI file as the platform's private-profile calls hold it: sections of
-// entries, where an entry is a name with a value or a bare name (comments
-// are bare names too). Text is bytes in the file's text form (see
-// FileCodec.h); names match as SameName says (IniLexer.h). Changes keep
-// each entry's place and order, and written back the file takes the
-// platform's layout (IniLayout.h).
+// The speed-ups of IniDocument over its plain model, each in a file of its
+// own and each on unless switched off; switched off, the document answers
+// and writes exactly as with it on, which the fuzzer checks.
+struct IniSpeedUps {
+    // The first look-up scans the text instead of reading its lines
+    // (FirstLookUp.h).
+    bool firstLookUp = true;
+    // Large sections find names by hash (NameIndex.h).
+    bool nameIndex = true;
+    // A save of one change writes the unchanged text around it instead of
+    // laying out every line (SplicedSave.cpp).
+    bool splicedSave = true;
+};
+
+// An INI file as the platform's private-profile calls hold it: the model
+// the file format is learnt from.
 //
-// Names and values are held once, as places in the text read and in the
-// text that changes added; every answer is a copy, so no later call can
-// spoil it. Each section keeps a NameIndex of its names.
+// - Lines: the text splits into lines as NextLine says, and each line is
+//   blank, a header or an entry as ReadLine says (IniLexer.h).
+// - Sections: a header starts a section; the lines before the first header
+//   are the section named "". An entry is a name with a value or a bare
+//   name (comments are bare names too). Names match as SameName says.
+// - Find, set, remove: a look-up takes the first section and the first
+//   entry of a name; changes keep each entry's place and order.
+// - Layout: written back, the file takes the platform's layout
+//   (IniLayout.h), and settling makes the document what reading it back
+//   gives.
+//
+// Text is bytes in the file's text form (see FileCodec.h). Names and values
+// are held once, as places in the text read and in the text that changes
+// added; every answer is a copy, so no later call can spoil it.
 class IniDocument {
 public:
-    // Takes `text`, to be split into lines as NextLine does. The lines are
-    // read at the first call that needs them all: a first look-up finds its
-    // answer in the text directly (IniScan.h), which is all that one get
-    // after another program's change needs.
-    static IniDocument Parse(std::string text);
+    IniDocument() = default;
+
+    // Takes `text`. Its lines are read at the first call that needs them.
+    static IniDocument FromText(std::string text, IniSpeedUps speedUps = {});
 
     // The value of `key` in the first section named `section` (the lines
     // before the first header are the section named ""), without
@@ -45,14 +65,14 @@ public:
 
     // The names of the sections that have one, in order.
     std::vector<std::string> SectionNames();
-    // The names of the keys with a value in the first section named
-    // `section`, taken as given as a removal takes it, but for those that
-    // start with ";".
+    // The names of the keys with a value in the first section whose name is
+    // `section` with its blanks, as a removal matches it; as on the
+    // platform, names that start with ";" are left out.
     std::vector<std::string> KeyNames(std::string_view section);
 
     // The text the document was read from or last settled with: what the
     // file holds while no one else changes it. Changes do not show in it;
-    // it lasts until the next Settle.
+    // it lasts until the document is next settled.
     const std::string &Text() const { return text_; }
 
     // Empties the document and hands back the storage of its text, for
@@ -65,11 +85,13 @@ public:
     // Once `written`, what LayOut gave, is in the file, makes the document
     // what reading it back gives, as the platform reads every file afresh:
     // new names and values lose the trailing blanks they were written with,
-    // and the lines of a section without a name join the section before it.
-    void Settle(std::string written);
+    // the lines of a section without a name join the section before it, and
+    // a name or value holding a line break, or a name holding what ends it,
+    // makes the lines it reads as.
+    void SettleLaidOut(std::string written);
 
-    // What LayOut gives, as the text with `removed` bytes at `at` replaced
-    // by `inserted`.
+    // The spliced save (SplicedSave.cpp). What LayOut gives, as the text
+    // with `removed` bytes at `at` replaced by `inserted`.
     struct Splice {
         std::size_t at = 0;
         std::size_t removed = 0;
@@ -79,10 +101,10 @@ public:
     // when the text is already in the platform's layout and the change is a
     // new value of a name, a new entry or a new section: the lines it leaves
     // alone are then written as they are, not laid out again. None for
-    // other changes.
+    // other changes, and when the speed-up is off.
     std::optional<Splice> SpliceChange() const;
-    // Settle, for a file written as Text() with `splice` applied.
-    void Settle(const Splice &splice);
+    // SettleLaidOut, for a file written as Text() with `splice` applied.
+    void SettleSpliced(const Splice &splice);
 
 private:
     // Where a name or value lies: in the text read, or in added text. The
@@ -107,7 +129,7 @@ private:
     };
 
     // Reads the lines of the text, once.
-    void EnsureParsed();
+    void ReadLines();
 
     std::string_view View(Span span) const;
     Span Add(std::string_view text);
@@ -125,13 +147,18 @@ private:
     template <typename Self, typename Placed>
     static std::size_t Place(Self &self, Placed placed);
 
+    IniSpeedUps speedUps_;
     std::string text_;
-    bool parsed_ = true;
+    bool linesRead_ = true;
     bool scanned_ = false;
     // Whether the text is what LayOut gives for the document as settled,
     // and how many changes it has had since: a single change can be spliced
     // in. `replaced` is the value the last change replaced.
     bool inLayout_ = false;
+    // Whether the changes leave lines that read back as themselves once laid
+    // out: every piece added does (see ini_layout::HeaderReadsBack), and no
+    // removal brought two entries without a name together.
+    bool readsBack_ = true;
     std::size_t changes_ = 0;
     Span replaced_;
     std::string added_;

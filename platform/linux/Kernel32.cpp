@@ -7,12 +7,30 @@
 #include "platform/linux/ProfileFile.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace tallowby::platform::kernel32 {
 
 namespace {
+
+// Runs the body of an entry point so that no exception leaves it: the one
+// place where the stand-in turns exceptions into Win32 error numbers.
+template <typename Body>
+Error Guard(Body body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        return win32_error::NotEnoughMemory;
+    } catch (const std::system_error &failure) {
+        return Win32ErrorFromErrno(failure.code().value());
+    } catch (...) {
+        return win32_error::GenFailure;
+    }
+}
 
 // The default as the platform hands it back for a key: without its
 // trailing spaces (all but the first character), and nothing at all for one
@@ -70,13 +88,13 @@ bool NamesTheWindowsFolder(const char *name) { return *name == '\0'; }
 Win32Bool WritePrivateProfileStringA(const char *section, const char *key, const char *value, const char *file)
 {
     const char *name = ProfileName(file);
-    std::uint32_t error = win32_error::InvalidParameter;
-    if (section != nullptr) {
-        error = NamesTheWindowsFolder(name) ? win32_error::AccessDenied
-                                            : ProfileFile::Process().Write(name, {section, key, value});
-    }
-    SetLastError(error);
-    return error == 0 ? 1 : 0;
+    const Error error = Guard([&]() -> Error {
+        if (NamesTheWindowsFolder(name))
+            return win32_error::AccessDenied;
+        return ProfileFile::Process().Write(name, {section, key, value});
+    });
+    SetLastError(error.code());
+    return error.failed() ? 0 : 1;
 }
 
 Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const char *defaultValue,
@@ -88,22 +106,28 @@ Win32Dword GetPrivateProfileStringA(const char *section, const char *key, const 
     ProfileAnswer answer;
     if (NamesTheWindowsFolder(name)) {
         answer.fileError = win32_error::AccessDenied;
-    } else if (const auto error = ProfileFile::Process().Read(name, {section, key}, answer); error != 0) {
-        SetLastError(error);
+    } else if (const Error error = Guard([&] {
+                   answer = ProfileFile::Process().Read(name, {section, key});
+                   return Error();
+               });
+               error.failed()) {
+        SetLastError(error.code());
         buffer[0] = '\0';
         return 0;
     }
     // A cut value or list is no error to the platform either.
-    SetLastError(answer.fileError);
+    SetLastError(answer.fileError.code());
     // A list of the keys of a section that has none gives the default, as a
     // key that is not there does; so does one whose first name is empty,
     // which the platform takes for none.
     if (section == nullptr || (key == nullptr && !answer.text.empty() && answer.text.front() != '\0'))
         return CopyList(answer.text, buffer, size);
-    // The platform leaves the quotes on a default when it opened no file.
+    // The platform leaves the quotes on a default when it opened no file:
+    // the Windows folder, or a name no file can have.
+    const bool opened = !NamesTheWindowsFolder(name) && answer.fileError != Error(win32_error::InvalidName);
     const std::string_view cut =
         CutToBuffer(answer.found ? std::string_view(answer.text) : Fallback(defaultValue, key != nullptr), size - 1,
-                    answer.found || !NamesTheWindowsFolder(name) || key == nullptr);
+                    answer.found || opened || key == nullptr);
     // A value cut in a double-byte code page keeps only whole characters;
     // the count still names the room, and the bytes past the last whole
     // character are left as they were, as on the platform.

@@ -12,7 +12,9 @@ namespace tallowby::platform::kernel32 {
 // Stores `value` under `key` in `section` of `file`, creating what is missing.
 // Returns nonzero on success; on failure zero, with the reason as last error.
 // A null value removes the key, a null key the whole section; a null file is
-// win.ini in C:\windows, and a null section is refused.
+// win.ini in C:\windows. A null section is refused as the platform refuses
+// it, with ERROR_FILE_NOT_FOUND, and a file name holding a character no
+// Windows name holds with ERROR_INVALID_NAME.
 Win32Bool WritePrivateProfileStringA(const char *section, const char *key, const char *value,
                                      const char *file);
 

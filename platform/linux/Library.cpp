@@ -48,25 +48,25 @@ bool SameLibraryName(std::string_view wanted, const char *known)
 
 } // namespace
 
-std::uint32_t Library::Open(const char *name, Library &out)
+Error Library::Open(const char *name, Library &out)
 {
     for (const Module &module : kModules) {
         if (name != nullptr && SameLibraryName(name, module.name)) {
             out.handle_.reset(const_cast<Module *>(&module));
-            return 0;
+            return {};
         }
     }
     return win32_error::ModNotFound;
 }
 
-std::uint32_t Library::Find(const char *entry, void *&address) const
+Error Library::Find(const char *entry, void *&address) const
 {
     const auto *module = static_cast<const Module *>(handle_.get());
     // GetProcAddress matches entry names exactly, case included.
     for (std::size_t i = 0; module != nullptr && entry != nullptr && i < module->count; ++i) {
         if (std::strcmp(module->entries[i].name, entry) == 0) {
             address = module->entries[i].address;
-            return 0;
+            return {};
         }
     }
     return win32_error::ProcNotFound;

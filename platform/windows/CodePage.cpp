@@ -16,6 +16,17 @@ int CheckedLength(std::size_t size)
     return static_cast<int>(size);
 }
 
+// Throws what made the conversion that returned `result` fail, if it did.
+void CheckConverted(int result)
+{
+    if (result > 0)
+        return;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY)
+        throw std::bad_alloc();
+    throw ConversionFailure(error != 0 ? error : ERROR_GEN_FAILURE);
+}
+
 } // namespace
 
 std::string ToAnsi(std::u16string_view text)
@@ -28,11 +39,10 @@ std::string ToAnsi(std::u16string_view text)
     // different, look-alike character in the settings file.
     const int needed = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length,
                                              nullptr, 0, "?", nullptr);
-    if (needed <= 0)
-        throw std::bad_alloc();
+    CheckConverted(needed);
     std::string bytes(static_cast<std::size_t>(needed), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), needed,
-                          "?", nullptr);
+    CheckConverted(::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), needed,
+                                         "?", nullptr));
     return bytes;
 }
 
@@ -42,11 +52,10 @@ std::u16string FromAnsi(std::string_view bytes)
         return {};
     const int length = CheckedLength(bytes.size());
     const int needed = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    if (needed <= 0)
-        throw std::bad_alloc();
+    CheckConverted(needed);
     std::u16string text(static_cast<std::size_t>(needed), u'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length,
-                          reinterpret_cast<wchar_t *>(text.data()), needed);
+    CheckConverted(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length,
+                                         reinterpret_cast<wchar_t *>(text.data()), needed));
     return text;
 }
 

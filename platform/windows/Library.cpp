@@ -10,22 +10,22 @@ namespace tallowby::platform {
 static_assert(std::is_same_v<WritePrivateProfileStringAFn, decltype(&::WritePrivateProfileStringA)>);
 static_assert(std::is_same_v<GetPrivateProfileStringAFn, decltype(&::GetPrivateProfileStringA)>);
 
-std::uint32_t Library::Open(const char *name, Library &out)
+Error Library::Open(const char *name, Library &out)
 {
     HMODULE module = ::LoadLibraryA(name);
     if (module == nullptr)
         return ::GetLastError();
     out.handle_.reset(reinterpret_cast<void *>(module));
-    return 0;
+    return {};
 }
 
-std::uint32_t Library::Find(const char *entry, void *&address) const
+Error Library::Find(const char *entry, void *&address) const
 {
     FARPROC proc = ::GetProcAddress(static_cast<HMODULE>(handle_.get()), entry);
     if (proc == nullptr)
         return ::GetLastError();
     address = reinterpret_cast<void *>(proc);
-    return 0;
+    return {};
 }
 
 void Library::LibraryTraits::Close(Handle handle) { ::FreeLibrary(static_cast<HMODULE>(handle)); }

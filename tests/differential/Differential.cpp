@@ -194,16 +194,17 @@ std::string Arg(const char *text)
 }
 
 // Calls whose arguments the platform gives meanings of its own: a null
-// section, key, value or default, a null file (win.ini) or an empty one, and
+// section, key, value or default, a null file (win.ini), an empty one or one
+// whose name holds a wildcard, and
 // buffers of 0, 1 and 2 bytes. They come from a generator of their own,
 // after a seed's other calls, so that those stay as they were. A line shows
 // what the call wrote up to its NUL, whether the byte past the buffer was
 // left alone, and the last error where the platform defines it: after a
 // get, and after a write that failed. Left out, as differences kept on
-// purpose: writes with a null section, which the platform fails with
-// ERROR_FILE_NOT_FOUND or crashes on, and lists of keys in a buffer of 1 or
-// 2 bytes, which it fills with the default or fails with
-// ERROR_INVALID_PARAMETER where the stand-in cuts the list as documented.
+// purpose: writes with a null section and a null key, which the platform
+// crashes on, and lists of keys in a buffer of 1 or 2 bytes, which it fills
+// with the default or fails with ERROR_INVALID_PARAMETER where the stand-in
+// cuts the list as documented.
 void CallWithArgumentFaults(Random &random, const Words &words, platform::WritePrivateProfileStringAFn write,
                             platform::GetPrivateProfileStringAFn get, const char *file,
                             const std::filesystem::path &path, const std::filesystem::path &winIni,
@@ -211,7 +212,7 @@ void CallWithArgumentFaults(Random &random, const Words &words, platform::WriteP
 {
     constexpr std::uint32_t kUntouched = 0xC0FFEE;
     auto maybeNull = [&](const std::string &text) { return random.Below(3) == 0 ? nullptr : text.c_str(); };
-    const std::vector<const char *> files = {file, file, nullptr, ""};
+    const std::vector<const char *> files = {file, file, nullptr, "", "C:\\Excel?.ini"};
     const char *section = maybeNull(random.Pick(words.sections));
     const char *key = maybeNull(random.Pick(words.keys));
     const char *target = random.Pick(files);
@@ -231,7 +232,7 @@ void CallWithArgumentFaults(Random &random, const Words &words, platform::WriteP
                     Show(buffer.substr(0, std::min<std::size_t>(count + 1, size))).c_str(),
                     buffer[size] == '\x7f' ? "" : " past the end", static_cast<unsigned long>(error));
     } else {
-        section = random.Pick(words.sections).c_str();
+        section = key != nullptr && random.Below(4) == 0 ? nullptr : random.Pick(words.sections).c_str();
         const char *value = maybeNull(random.Pick(words.values));
         const int ok = write(section, key, value, target);
         const auto error = platform::LastError();

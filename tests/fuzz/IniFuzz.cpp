@@ -1,7 +1,10 @@
 // Coverage-guided fuzzing of the stand-in's INI reading and writing. The
 // input is a file's bytes, then after the last 0xFF byte a script of
 // changes (so a file may hold 0xFF, as a UTF-16 byte-order mark does). Each
-// change must read back at once, and again from the bytes written out.
+// change of names and values that fit a line must read back at once, and
+// again from the bytes written out; after every save, of any names and
+// values the calls take, the document must be what reading the file afresh
+// gives.
 
 #include "platform/linux/FileCodec.h"
 #include "platform/linux/IniDocument.h"
@@ -26,18 +29,27 @@ using tallowby::platform::TrimLeadingBlanks;
 
 namespace {
 
-// Takes a name or value from the script: up to the next 0xFE byte, with the
-// characters that would change other lines of the file removed.
-std::string Take(std::string_view &script, std::string_view forbidden)
+// Takes a name or value from the script: up to the next 0xFE byte, without
+// NULs, which a caller's text cannot hold.
+std::string Take(std::string_view &script)
 {
     const auto end = script.find('\xFE');
     std::string text;
     for (const char c : script.substr(0, end)) {
-        if (forbidden.find(c) == std::string_view::npos)
+        if (c != '\0')
             text += c;
     }
     script = end == std::string_view::npos ? std::string_view() : script.substr(end + 1);
     return text;
+}
+
+// The plain model: every speed-up switched off.
+constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false};
+
+// Whether `text` holds none of `forbidden`.
+bool Without(std::string_view text, std::string_view forbidden)
+{
+    return text.find_first_of(forbidden) == std::string_view::npos;
 }
 
 #define CHECK(condition)                                                                                   \
@@ -58,8 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     auto file = Decode(std::string(input.substr(0, split)));
     const FileEncoding encoding = file.encoding;
-    IniDocument document = IniDocument::Parse(std::move(file.text));
-    document.SectionNames();
+    // Every operation goes to the document with its speed-ups and to the
+    // plain model, which must answer and write alike.
+    IniDocument document = IniDocument::FromText(file.text);
+    IniDocument plain = IniDocument::FromText(std::move(file.text), kPlain);
     // Names and values are given as the calls give them: converted from the
     // code page to the file's text form.
     auto asText = [encoding](const std::string &text) { return TextFromAnsi(encoding, text); };
@@ -67,23 +81,58 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // back as one, on the platform too.
     auto reread = [encoding](std::string_view bytes) {
         auto again = Decode(std::string(bytes));
-        return again.encoding == encoding ? std::optional(IniDocument::Parse(std::move(again.text))) : std::nullopt;
+        return again.encoding == encoding ? std::optional(IniDocument::FromText(std::move(again.text), kPlain))
+                                          : std::nullopt;
     };
-    constexpr std::string_view kLineBreaks("\r\n\0", 3);
+    auto sameAnswers = [&](std::string_view section, std::string_view key) {
+        CHECK(document.Find(section, key) == plain.Find(section, key));
+        CHECK(document.KeyNames(section) == plain.KeyNames(section));
+    };
+    // A save as ProfileFile makes it: spliced where the document offers it,
+    // else laid out whole; then the document must be what reading the file
+    // afresh gives, and the plain model's save must have written the same.
+    auto save = [&](std::string_view section, std::string_view key) {
+        if (const auto splice = document.SpliceChange())
+            document.SettleSpliced(*splice);
+        else
+            document.SettleLaidOut(document.LayOut());
+        plain.SettleLaidOut(plain.LayOut());
+        CHECK(document.Text() == plain.Text());
+        sameAnswers(section, key);
+        auto fresh = reread(Encode(encoding, document.Text()).view());
+        if (!fresh)
+            return;
+        CHECK(document.Find(section, key) == fresh->Find(section, key));
+        CHECK(document.KeyNames(section) == fresh->KeyNames(section));
+        CHECK(document.LayOut() == fresh->LayOut());
+    };
+    bool everyChangeFits = true;
     while (!script.empty()) {
         const char operation = script.front();
         script.remove_prefix(1);
-        const std::string section = asText(Take(script, std::string(kLineBreaks) + "]"));
-        std::string key = asText(Take(script, std::string(kLineBreaks) + "="));
-        const std::string value = asText(Take(script, kLineBreaks));
-        // A name that reads as a header, or as a byte-order mark when it
-        // comes first in the file, is another line.
-        const std::string_view bare = TrimLeadingBlanks(key);
-        if ((!bare.empty() && bare.front() == '[') || Decode(std::string(bare)).encoding != FileEncoding::Ansi)
+        const std::string section = asText(Take(script));
+        std::string key = asText(Take(script));
+        const std::string value = asText(Take(script));
+        // A name that reads as a byte-order mark when it comes first in the
+        // file makes the file another form's, which the snapshot of the file
+        // notices, not the document.
+        if (Decode(std::string(TrimLeadingBlanks(key))).encoding != FileEncoding::Ansi)
             key.insert(0, "k");
+        // Names and values that fit a line: no line break, no "]" in a
+        // section's name, no "=" in a key's, which no "[" starts.
+        constexpr std::string_view kLineBreaks("\r\n", 2);
+        const bool fits = Without(section, "\r\n]") && Without(key, "\r\n=") &&
+                          !TrimLeadingBlanks(key).starts_with('[') && Without(value, kLineBreaks);
+        everyChangeFits = everyChangeFits && (fits || operation % 3 == 2);
         switch (operation % 3) {
         case 0: {
-            document.Set(section, key, value);
+            CHECK(document.Set(section, key, value) == plain.Set(section, key, value));
+            sameAnswers(section, key);
+            CHECK(document.LayOut() == plain.LayOut());
+            if (!fits) {
+                save(section, key);
+                break;
+            }
             const std::string expected(StripQuotes(TrimBlanks(TrimLeadingBlanks(value))));
             const auto found = document.Find(section, key);
             CHECK(found && StripQuotes(*found) == expected);
@@ -92,43 +141,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 return 0;
             const auto again = written->Find(section, key);
             CHECK(again && StripQuotes(*again) == expected);
-            // Written as a save writes it: a change spliced into a text in
-            // the layout gives what laying it all out gives.
-            std::string laidOut = document.LayOut();
-            if (const auto splice = document.SpliceChange()) {
-                std::string spliced = document.Text();
-                spliced.replace(splice->at, splice->removed, splice->inserted);
-                CHECK(spliced == laidOut);
-                IniDocument laidOutWhole = document;
-                laidOutWhole.Settle(laidOut);
-                document.Settle(*splice);
-                CHECK(document.Text() == laidOut);
-                // Every name and value lies where settling the whole layout
-                // puts it.
-                CHECK(document.LayOut() == laidOutWhole.LayOut());
-            } else {
-                document.Settle(std::move(laidOut));
-            }
+            save(section, key);
             const auto settled = document.Find(section, key);
             CHECK(settled && StripQuotes(*settled) == expected);
             break;
         }
         case 1:
-            document.RemoveKey(section, key);
+            CHECK(document.RemoveKey(section, key) == plain.RemoveKey(section, key));
             break;
         default: {
-            document.Find(section, key);
-            document.KeyNames(section);
-            // A first look-up, made in the text, answers as the lines do.
-            IniDocument fresh = IniDocument::Parse(document.Text());
-            const auto scanned = fresh.Find(section, key);
-            CHECK(scanned == fresh.Find(section, key));
+            sameAnswers(section, key);
+            // A first look-up of a text just read, made in the text, answers
+            // as the plain model's lines do.
+            IniDocument fresh = IniDocument::FromText(document.Text());
+            IniDocument freshPlain = IniDocument::FromText(document.Text(), kPlain);
+            CHECK(fresh.Find(section, key) == freshPlain.Find(section, key));
             break;
         }
         }
     }
+    CHECK(document.SectionNames() == plain.SectionNames());
     auto written = reread(Encode(encoding, document.LayOut()).view());
-    if (!written)
+    if (!written || !everyChangeFits)
         return 0;
     // Names read back without the trailing blanks a change may have given
     // them. A section without a name is written without its header, as the

@@ -109,7 +109,22 @@ TEST_F(ArgumentTest, MissingFileIsSaidAndRemovingFromItMakesNone)
     EXPECT_EQ(Read(nullptr, nullptr, "d", 100), (Got{"\0"s, 2}));
     EXPECT_EQ(WriteError("", nullptr, nullptr, SettingsFileName().c_str()), 0u);
     EXPECT_FALSE(ReadSettingsFile()) << "the section \"\" of a missing file";
-    EXPECT_EQ(WriteError(nullptr, "k", "v", SettingsFileName().c_str()), 87u) << "a null section is refused";
+    EXPECT_EQ(WriteError(nullptr, "k", "v", SettingsFileName().c_str()), 2u) << "a null section, without the file";
+}
+
+TEST_F(ArgumentTest, NullSectionAndNamesNoFileHoldsAreRefusedAsThePlatformRefusesThem)
+{
+    EXPECT_EQ(WriteError(nullptr, "k", "v", SettingsFileName().c_str()), 2u) << "a null section, with the file";
+    EXPECT_EQ(WriteError(nullptr, "k", "v", nullptr), 2u);
+    EXPECT_EQ(WriteError(nullptr, "k", "v", ""), 5u) << "the name is looked at first";
+    EXPECT_EQ(WriteError(nullptr, "k", "v", "C:\\a*b.ini"), 123u);
+    for (const char *name : {"C:\\a*b.ini", "C:\\a?b.ini", "C:\\d*r\\a.ini", "a?.ini", "D:\\a<b.ini", "C:\\a|b.ini"}) {
+        EXPECT_EQ(WriteError("S", "k", "v", name), 123u) << name;
+        EXPECT_EQ(WriteError("S", nullptr, nullptr, name), 123u) << name;
+        EXPECT_EQ(Read("S", "k", "d", 100, name), (Got{"d\0"s, 123})) << name;
+        EXPECT_EQ(Read(nullptr, nullptr, "d", 100, name), (Got{"\0"s, 123})) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(HostPath("C:\\a*b.ini")));
 }
 
 TEST_F(ArgumentTest, RemovedLeadingLinesKeepTheirPlace)

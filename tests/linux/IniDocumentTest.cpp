@@ -118,10 +118,10 @@ TEST(IniDocumentTest, FirstLookUpAnswersAsTheWholeDocument)
         {""s, "ExcelData", "Key", std::nullopt},
     };
     for (const Case &c : cases) {
-        IniDocument whole = IniDocument::Parse(c.text);
+        IniDocument whole = IniDocument::FromText(c.text);
         whole.SectionNames(); // reads every line
         EXPECT_EQ(whole.Find(c.section, c.key), c.value) << testing::PrintToString(c.text);
-        EXPECT_EQ(IniDocument::Parse(c.text).Find(c.section, c.key), c.value) << testing::PrintToString(c.text);
+        EXPECT_EQ(IniDocument::FromText(c.text).Find(c.section, c.key), c.value) << testing::PrintToString(c.text);
     }
 }
 
@@ -129,9 +129,9 @@ TEST(IniDocumentTest, FirstLookUpAnswersAsTheWholeDocument)
 // writes, and the document after, must be as if every line were laid out.
 TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
 {
-    IniDocument document = IniDocument::Parse("[ExcelData]\r\nA=1\r\nBare\r\n[Other]\r\nB=2\r\n");
+    IniDocument document = IniDocument::FromText("[ExcelData]\r\nA=1\r\nBare\r\n[Other]\r\nB=2\r\n");
     document.Set("ExcelData", "A", "1"); // no change: no splice needed
-    document.Settle(document.LayOut());
+    document.SettleLaidOut(document.LayOut());
     struct Step {
         std::string section, key, value;
         bool spliced;
@@ -151,15 +151,15 @@ TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
         const auto splice = document.SpliceChange();
         ASSERT_EQ(splice.has_value(), step.spliced) << step.key << "=" << step.value;
         if (!splice) {
-            document.Settle(std::move(laidOut));
+            document.SettleLaidOut(std::move(laidOut));
             continue;
         }
         std::string spliced = document.Text();
         spliced.replace(splice->at, splice->removed, splice->inserted);
         EXPECT_EQ(spliced, laidOut);
-        document.Settle(*splice);
+        document.SettleSpliced(*splice);
         EXPECT_EQ(document.Text(), laidOut);
-        EXPECT_EQ(document.LayOut(), IniDocument::Parse(laidOut).LayOut());
+        EXPECT_EQ(document.LayOut(), IniDocument::FromText(laidOut).LayOut());
     }
     // A text read is spliced into only when every line is as the layout
     // writes it.
@@ -173,7 +173,7 @@ TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
              {"[S] \r\nA=1\r\n", false},
              {"[S]\r\n=x\r\n=y\r\n", false},
          }) {
-        IniDocument read = IniDocument::Parse(text);
+        IniDocument read = IniDocument::FromText(text);
         ASSERT_TRUE(read.Set("S", "A", "2"));
         EXPECT_EQ(read.SpliceChange().has_value(), inLayout) << testing::PrintToString(text);
     }
@@ -187,7 +187,7 @@ TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
 TEST(IniDocumentTest, AnswersAndTheTextReadOutliveLaterChanges)
 {
     const std::string read = "[ExcelData]\r\nKey=\"quoted\" \r\n";
-    IniDocument document = IniDocument::Parse(read);
+    IniDocument document = IniDocument::FromText(read);
     const std::string &text = document.Text();
     const auto value = document.Find("exceldata", "KEY");
     const auto sections = document.SectionNames();
@@ -205,7 +205,7 @@ TEST(IniDocumentTest, AnswersAndTheTextReadOutliveLaterChanges)
     EXPECT_EQ(text, read) << "changes do not show in the text read";
     EXPECT_EQ(document.Find("ExcelData", "Key"), "changed");
 
-    document.Settle(written);
+    document.SettleLaidOut(written);
     EXPECT_EQ(document.Text(), written);
     EXPECT_EQ(document.Find("ExcelData", "Key"), "changed");
     EXPECT_EQ(document.Find("ExcelData", "Key0"), std::nullopt);

@@ -315,7 +315,7 @@ TEST(TextAsReadTest, StaysTheBytesReadUntilSettled)
     const std::string text = "[ExcelData]\r\n  Key = old \r\n";
     for (const std::string &read : {text, "\xEF\xBB\xBF" + text, utf16("\xFF\xFE", text)}) {
         auto file = platform::Decode(read);
-        auto document = platform::IniDocument::Parse(std::move(file.text));
+        auto document = platform::IniDocument::FromText(std::move(file.text));
         auto bytesRead = [&] { return std::string(platform::Encode(file.encoding, document.Text()).view()); };
         ASSERT_TRUE(document.Set("ExcelData", "Key", "new"));
         EXPECT_EQ(bytesRead(), read) << "after a change";
@@ -323,7 +323,7 @@ TEST(TextAsReadTest, StaysTheBytesReadUntilSettled)
         const std::string writtenBytes(platform::Encode(file.encoding, written).view());
         EXPECT_NE(writtenBytes, read);
         EXPECT_EQ(bytesRead(), read) << "after the layout";
-        document.Settle(std::move(written));
+        document.SettleLaidOut(std::move(written));
         EXPECT_EQ(bytesRead(), writtenBytes);
     }
 }

@@ -43,15 +43,15 @@ TEST(BindingTest, FailedOperationsReportTheBindingAndWriteNothing)
 struct FlakyLibrary {
     static inline int opens = 0;
     static inline bool available = false;
-    static std::uint32_t Open(const char *, FlakyLibrary &)
+    static platform::Error Open(const char *, FlakyLibrary &)
     {
         ++opens;
         return available ? 0 : platform::win32_error::ModNotFound;
     }
-    std::uint32_t Find(const char *, void *&address) const
+    platform::Error Find(const char *, void *&address) const
     {
         address = reinterpret_cast<void *>(&Entry);
-        return 0;
+        return {};
     }
     static int Entry() { return 7; }
 };

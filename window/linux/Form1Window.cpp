@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QIcon>
+#include <QThread>
 
 namespace tallowby {
 
@@ -27,6 +28,15 @@ Form1Window::Form1Window(ProfileStore &store) : Form1Operations(store), check1_(
     // The only tab stop, so it holds the focus from the start.
     check1_->setFocusPolicy(Qt::StrongFocus);
     check1_->setFocus();
+}
+
+void Form1Window::LastReferenceGone()
+{
+    // Not under Qt's feet: inside an event the widget may still be in use.
+    if (thread()->loopLevel() > 0)
+        deleteLater();
+    else
+        delete this;
 }
 
 } // namespace tallowby

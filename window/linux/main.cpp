@@ -6,8 +6,8 @@
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    const auto form = tallowby::MakeRef<tallowby::Form1Window>();
-    const tallowby::Form1Service service(*form);
-    form->show();
+    tallowby::Form1Window form;
+    const tallowby::Form1Service service(form);
+    form.show();
     return application.exec();
 }

@@ -1,6 +1,7 @@
 #include "window/windows/AutomationRegistration.h"
 
 #include "resources/TallowbyAutomation.h"
+#include "window/windows/Com.h"
 
 #include <oleauto.h>
 
@@ -13,7 +14,7 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 // The class object of Form1: every instance it makes is the running window.
-class Form1ClassObject final : public IClassFactory {
+class Form1ClassObject final : public ComObject<IClassFactory> {
 public:
     explicit Form1ClassObject(IUnknown *window) : window_(window) {}
 
@@ -29,14 +30,6 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG remaining = --count_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID iid, void **object) override
     {
@@ -51,10 +44,9 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
-    ~Form1ClassObject() = default;
+    ~Form1ClassObject() override = default;
 
     ComPtr<IUnknown> window_;
-    ULONG count_ = 1;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "window/windows/Check1Accessible.h"
 
+#include "window/windows/Com.h"
+
 #include <commctrl.h>
 #include <oleacc.h>
 #include <wrl/client.h>
@@ -17,7 +19,7 @@ bool IsSelf(const VARIANT &child) { return V_VT(&child) == VT_I4 && V_I4(&child)
 
 // The system's accessible object for the control, with the check box's
 // role and checked state.
-class CheckBoxAccessible final : public IAccessible {
+class CheckBoxAccessible final : public ComObject<IAccessible> {
 public:
     CheckBoxAccessible(HWND control, ComPtr<IAccessible> standard) : control_(control), inner_(std::move(standard)) {}
 
@@ -32,14 +34,6 @@ public:
         }
         *object = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG remaining = --count_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
     }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT *role) override
@@ -138,11 +132,10 @@ public:
     }
 
 private:
-    ~CheckBoxAccessible() = default;
+    ~CheckBoxAccessible() override = default;
 
     HWND control_;
     ComPtr<IAccessible> inner_;
-    ULONG count_ = 1;
 };
 
 constexpr UINT_PTR kSubclassId = 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <oleauto.h>
@@ -28,32 +30,45 @@ private:
     HRESULT result_;
 };
 
-// Owner of one BSTR.
-class Bstr {
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle text) { ::SysFreeString(text); }
+    static DWORD LastError() { return ::GetLastError(); }
+    static void SetLastError(DWORD error) { ::SetLastError(error); }
+};
+
+// Owner of one BSTR; one made from text is null when memory ran out.
+class Bstr : public platform::UniqueHandle<BstrTraits> {
 public:
     Bstr() = default;
     explicit Bstr(const std::u16string &text)
-        : text_(::SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.data()), static_cast<UINT>(text.size())))
+        : UniqueHandle(::SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.data()), static_cast<UINT>(text.size())))
     {
     }
-    Bstr(Bstr &&other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
-    Bstr &operator=(Bstr other) noexcept
-    {
-        std::swap(text_, other.text_);
-        return *this;
-    }
-    ~Bstr() { ::SysFreeString(text_); }
+};
 
-    BSTR get() const { return text_; }
-    BSTR *put()
+// The reference count of one of this program's COM objects on the heap,
+// which implements `Interface`: it starts at one, held by whoever made the
+// object, and deletes the object at zero.
+template <typename Interface>
+class ComObject : public Interface {
+public:
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
+    ULONG STDMETHODCALLTYPE Release() override
     {
-        *this = Bstr();
-        return &text_;
+        const ULONG remaining = --count_;
+        if (remaining == 0)
+            delete this;
+        return remaining;
     }
-    BSTR release() { return std::exchange(text_, nullptr); }
+
+protected:
+    ComObject() = default;
+    virtual ~ComObject() = default;
 
 private:
-    BSTR text_ = nullptr;
+    ULONG count_ = 1;
 };
 
 // The text of an automation string; a null BSTR is the empty text.

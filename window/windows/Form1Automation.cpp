@@ -1,8 +1,8 @@
 #include "window/windows/Form1Automation.h"
 
+#include "settings/OperationGuard.h"
 #include "window/windows/Com.h"
 
-#include <new>
 #include <string>
 
 namespace tallowby {
@@ -40,29 +40,26 @@ HRESULT Report(Status status) noexcept
     if (SUCCEEDED(::CreateErrorInfo(&created)) && SUCCEEDED(created.As(&info))) {
         created->SetGUID(IID_IForm1);
         created->SetSource(const_cast<LPOLESTR>(kForm1ProgId));
-        try {
+        // Without memory for it the code still travels, without its
+        // description.
+        (void)GuardOperation([&] {
             const std::string text = DescribeStatus(status); // ASCII
             const std::wstring description(text.begin(), text.end());
             created->SetDescription(const_cast<LPOLESTR>(description.c_str()));
-        } catch (const std::bad_alloc &) {
-            // The code still travels, without its description.
-        }
+            return Status();
+        });
         ::SetErrorInfo(0, info.Get());
     }
     return static_cast<HRESULT>(status.code());
 }
 
-// Runs a method's body so that no exception crosses the COM boundary.
+// Runs a method's body, with the conversions of its arguments and result,
+// under the operations' guard, so that no exception crosses the COM
+// boundary.
 template <typename Body>
 HRESULT Guarded(Body &&body) noexcept
 {
-    try {
-        return Report(body());
-    } catch (const std::bad_alloc &) {
-        return Report(kOutOfMemory);
-    } catch (...) {
-        return Report(kUnexpected);
-    }
+    return Report(GuardOperation(std::forward<Body>(body)));
 }
 
 // The optional default as text: absent is the empty text; anything a script
@@ -119,10 +116,12 @@ ITypeInfo *Form1Automation::TypeInfo()
         return typeInfo_.Get();
     ComPtr<ITypeLib> library;
     std::wstring path;
-    try {
-        path = ModulePath();
-    } catch (const std::bad_alloc &) {
-        loadResult_ = E_OUTOFMEMORY;
+    if (const Status found = GuardOperation([&] {
+            path = ModulePath();
+            return Status();
+        });
+        found.failed()) {
+        loadResult_ = static_cast<HRESULT>(found.code());
         return nullptr;
     }
     loadResult_ = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
@@ -177,9 +176,9 @@ HRESULT Form1Automation::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPAR
                         badArgument);
 }
 
+// The operations hold the window while they run.
 HRESULT Form1Automation::ProfileSettingSave(BSTR v_strKey, BSTR v_strSetting)
 {
-    const Ref<Form1Interface> hold(&owner_);
     return Guarded([&] { return owner_.ProfileSettingSave(FromBstr(v_strKey), FromBstr(v_strSetting)); });
 }
 
@@ -188,7 +187,6 @@ HRESULT Form1Automation::ProfileSettingGet(BSTR v_strKey, VARIANT v_strDefault, 
     if (result == nullptr)
         return E_POINTER;
     *result = nullptr;
-    const Ref<Form1Interface> hold(&owner_);
     return Guarded([&] {
         std::u16string defaultText;
         if (const Status given = DefaultText(v_strDefault, defaultText); given.failed())
@@ -206,7 +204,6 @@ HRESULT Form1Automation::ProfileSettingGet(BSTR v_strKey, VARIANT v_strDefault, 
 
 HRESULT Form1Automation::InYourVBApp()
 {
-    const Ref<Form1Interface> hold(&owner_);
     return Guarded([&] { return owner_.InYourVBApp(); });
 }
 

@@ -1,5 +1,10 @@
 #pragma once
 
+// The speed-up of the first look-up after another program changed the file:
+// a get reads the file once and finds its answer in the text, without
+// reading its lines. IniDocument uses it unless switched off
+// (IniSpeedUps).
+
 #include <cstddef>
 #include <optional>
 #include <string_view>

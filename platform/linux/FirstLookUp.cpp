@@ -1,4 +1,4 @@
-#include "platform/linux/IniScan.h"
+#include "platform/linux/FirstLookUp.h"
 
 #include "platform/linux/IniLexer.h"
 

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "platform/linux/AtomicFile.h"
+#include "platform/linux/FileCodec.h"
+#include "platform/linux/FileStamp.h"
+#include "platform/linux/IniDocument.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tallowby::platform {
+
+// What the process knows of the settings file it last read or wrote: its
+// path, its stamp, the form its text came in and its document, and how far
+// that document can be trusted to be the file's.
+//
+// A get costs one stat while the file provably has not changed: its stamp is
+// the same, and it last changed before the tick of the kernel's file clock
+// it was read in. A file changed within that tick could change again
+// unseen, so only its bytes can tell.
+struct FileSnapshot {
+    enum class State {
+        // No document stands for a file: none was read yet, or the file may
+        // have changed since (a read or a check that failed).
+        Absent,
+        // The document is the file's, and a change of the file would show in
+        // its stamp.
+        Trusted,
+        // The document is the file's as read, but the file changed within
+        // the tick it was read in: its bytes must be compared to be sure.
+        ToBeChecked,
+        // The document holds a change the file does not have yet.
+        AheadOfFile,
+    };
+
+    // How Load treats a snapshot to be checked whose stamp is the same:
+    // `Now` compares the file's bytes at once; `BeforeRename` keeps the
+    // snapshot, for a save that compares them just before its rename.
+    enum class ByteCheck { Now, BeforeRename };
+    // What Load did: kept the document, which was the file's, or read the
+    // file afresh.
+    enum class Loaded { Kept, Afresh };
+
+    // Brings the snapshot up to date with the file at `at`. A file that is
+    // missing loads as an empty document. Gives the Win32 error of a stat
+    // or read that failed, and the snapshot is Absent then.
+    Result<Loaded> Load(const std::filesystem::path &at, ByteCheck check);
+
+    // Waits until a file another program changed in the last 20 ms has been
+    // still that long, loading it again when it changed meanwhile: a
+    // program that truncates the file and then writes it must have finished
+    // before its text counts as whole. ERROR_TIMEOUT at `deadline`.
+    Error AwaitStill(std::chrono::steady_clock::time_point deadline);
+
+    // The file as a save read it, before changing the document.
+    struct AsRead {
+        FileStamp stamp;
+        bool compareBytes = false; // its stamp alone cannot show a change
+    };
+    AsRead Read() const { return {stamp, state == State::ToBeChecked && stamp.exists}; }
+    // Whether the file is still the one `asRead` describes: the same stamp,
+    // and the same bytes as the document's text where the stamp cannot
+    // tell.
+    bool StillAsRead(const AsRead &asRead) const;
+
+    // The new version of the file, written beside it and not yet renamed
+    // into place, and what the document must do once it is.
+    struct NewVersion {
+        FileReplacement replacement;
+        std::optional<IniDocument::Splice> splice; // else laid out whole
+        std::string laidOut;
+    };
+    // Writes the changed document beside the file. A file that holds its
+    // text as it is, already in the platform's layout, keeps its unchanged
+    // lines as they are: they are written around the change, not laid out
+    // again.
+    Result<NewVersion> WriteBeside();
+    // Once `version` has taken the file's place, makes the document what
+    // reading the file back gives, and takes the new file's stamp.
+    void Settle(NewVersion version);
+
+    State state = State::Absent;
+    std::filesystem::path path;
+    FileStamp stamp;
+    FileEncoding encoding = FileEncoding::Ansi;
+    IniDocument document;
+};
+
+} // namespace tallowby::platform
