@@ -1,8 +1,7 @@
 #pragma once
 
 #include "platform/Kernel32Api.h"
-
-#include <cstdint>
+#include "platform/Result.h"
 
 namespace tallowby::platform {
 
@@ -12,9 +11,9 @@ namespace tallowby::platform {
 // format and a crash, a kill or a power cut at any moment leaves the old
 // file or the new one whole; once it has returned, the new one stays.
 // Writers in other processes, of either build, take turns around it.
-// Returns 0, or the Win32 error of the step that failed, with the file as it
-// was and nothing left beside it.
-std::uint32_t SaveProfileEntry(WritePrivateProfileStringAFn write, const char *section, const char *key,
+// Returns the Win32 error of the step that failed, if one did, with the file
+// as it was and nothing left beside it.
+Error SaveProfileEntry(WritePrivateProfileStringAFn write, const char *section, const char *key,
                                const char *value, const char *file);
 
 } // namespace tallowby::platform

@@ -27,7 +27,7 @@ namespace tallowby::platform {
 
 namespace {
 
-std::uint32_t LastErrorOr(std::uint32_t fallback)
+Error LastErrorOr(std::uint32_t fallback)
 {
     const DWORD error = ::GetLastError();
     return error != 0 ? error : fallback;
@@ -54,6 +54,12 @@ std::u16string FolderOf(const std::u16string &path)
     return path.substr(0, slash == 2 && path[1] == u':' ? slash + 1 : slash);
 }
 
+// A refusal that another way of writing the file may not meet.
+bool Refused(Error error)
+{
+    return error == Error(win32_error::AccessDenied) || error == Error(win32_error::SharingViolation);
+}
+
 const wchar_t *Wide(const std::u16string &text) { return reinterpret_cast<const wchar_t *>(text.c_str()); }
 
 // The name of the copy, removed again unless it has taken the file's place.
@@ -65,9 +71,9 @@ struct CopyTraits : KeepsLastError {
 using UniqueCopy = UniqueHandle<CopyTraits>;
 
 // Makes the copy at `copyName` holding the bytes of the file at `path`, or
-// none when there is no file. Returns 0 or the error of the step that failed
+// none when there is no file. Fails with the error of the step that failed
 // (ERROR_ACCESS_DENIED where the folder takes no new file).
-std::uint32_t CopyBytes(const std::u16string &path, const std::u16string &copyName, UniqueCopy &copy)
+Error CopyBytes(const std::u16string &path, const std::u16string &copyName, UniqueCopy &copy)
 {
     const UniqueFileHandle target(::CreateFileW(Wide(copyName), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -78,7 +84,7 @@ std::uint32_t CopyBytes(const std::u16string &path, const std::u16string &copyNa
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source)
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : LastErrorOr(win32_error::ReadFault);
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? Error() : LastErrorOr(win32_error::ReadFault);
     static constexpr DWORD kChunk = 64 * 1024;
     const std::unique_ptr<char[]> buffer(new char[kChunk]);
     for (;;) {
@@ -86,7 +92,7 @@ std::uint32_t CopyBytes(const std::u16string &path, const std::u16string &copyNa
         if (!::ReadFile(source.get(), buffer.get(), kChunk, &read, nullptr))
             return LastErrorOr(win32_error::ReadFault);
         if (read == 0)
-            return 0;
+            return {};
         DWORD written = 0;
         if (!::WriteFile(target.get(), buffer.get(), read, &written, nullptr))
             return LastErrorOr(win32_error::WriteFault);
@@ -98,12 +104,12 @@ std::uint32_t CopyBytes(const std::u16string &path, const std::u16string &copyNa
 // The platform's call on the copy, after which it is made to drop what it
 // keeps of the copy: the next save's copy has the same name, and must be
 // read from disk, not from a cache of this one.
-std::uint32_t WriteEntry(WritePrivateProfileStringAFn write, const char *section, const char *key,
+Error WriteEntry(WritePrivateProfileStringAFn write, const char *section, const char *key,
                          const char *value, const char *file)
 {
     ::SetLastError(0);
     const bool written = write(section, key, value, file) != 0;
-    const std::uint32_t error = written ? 0 : LastErrorOr(win32_error::WriteFault);
+    const Error error = written ? Error() : LastErrorOr(win32_error::WriteFault);
     write(nullptr, nullptr, nullptr, file);
     return error;
 }
@@ -111,14 +117,14 @@ std::uint32_t WriteEntry(WritePrivateProfileStringAFn write, const char *section
 // Flushes the data the platform wrote to the copy: only data on disk may
 // take the file's place, or a power cut after the replacement could leave
 // the file empty.
-std::uint32_t FlushData(const std::u16string &name)
+Error FlushData(const std::u16string &name)
 {
     const UniqueFileHandle file(::CreateFileW(Wide(name), GENERIC_WRITE,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || !::FlushFileBuffers(file.get()))
         return LastErrorOr(win32_error::WriteFault);
-    return 0;
+    return {};
 }
 
 // The access rights of the file at `path`, as a security descriptor that
@@ -138,13 +144,13 @@ std::vector<char> AccessRights(const std::u16string &path)
 // ReplaceFile would carry them too, but under Wine it renames the file away
 // before it renames the copy in, and a crash between the two leaves no file
 // at all; one rename with MOVEFILE_REPLACE_EXISTING is atomic on both.
-// Returns 0, or ERROR_ACCESS_DENIED where the rights cannot be carried over,
-// so that replacing the file would change them.
-std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyName)
+// Fails with ERROR_ACCESS_DENIED where the rights cannot be carried over, so
+// that replacing the file would change them.
+Error CarryOver(const std::u16string &path, const std::u16string &copyName)
 {
     const DWORD attributes = ::GetFileAttributesW(Wide(path));
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return 0;
+        return {};
     // Only rights that differ are set: a copy made in the same folder
     // inherits the same ones, and Wine, which maps rights onto the Unix mode,
     // would add execute permissions if they were set again.
@@ -157,7 +163,7 @@ std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyNa
                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (kept != 0 && !::SetFileAttributesW(Wide(copyName), kept))
         return LastErrorOr(win32_error::AccessDenied);
-    return 0;
+    return {};
 }
 
 // Puts the copy in the file's place with one rename, the writers' lock
@@ -165,25 +171,23 @@ std::uint32_t CarryOver(const std::u16string &path, const std::u16string &copyNa
 // file open for a moment (a reader) makes the rename fail, so it is tried
 // again for a while; a refusal that lasts means the file may be written but
 // not replaced, and the lock goes back to the file.
-std::uint32_t Replace(WriterLock &lock, const std::u16string &path, const char *ansiPath, UniqueCopy &copy,
+Error Replace(WriterLock &lock, const std::u16string &path, const char *ansiPath, UniqueCopy &copy,
                       const std::string &ansiCopyName)
 {
     static constexpr int kAttempts = 200;
-    if (const std::uint32_t error = lock.MoveToCopy(ansiCopyName.c_str()); error != 0)
-        return error;
-    std::uint32_t error = 0;
+    TALLOWBY_RETURN_IF_FAILED(lock.MoveToCopy(ansiCopyName.c_str()));
+    Error error;
     for (int attempt = 1;; ++attempt) {
         if (::MoveFileExW(Wide(copy.get()), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             copy.release();
-            return 0;
+            return {};
         }
         error = LastErrorOr(win32_error::WriteFault);
-        if ((error != win32_error::AccessDenied && error != win32_error::SharingViolation) || attempt == kAttempts)
+        if (!Refused(error) || attempt == kAttempts)
             break;
         ::Sleep(1);
     }
-    if (const std::uint32_t relocked = lock.MoveBack(ansiPath); relocked != 0)
-        return relocked;
+    TALLOWBY_RETURN_IF_FAILED(lock.MoveBack(ansiPath));
     return error;
 }
 
@@ -203,49 +207,41 @@ void FlushFolder(const std::u16string &path)
 
 // The save through a copy, step by step; the copy is gone again when it
 // returns, whatever the step that failed.
-std::uint32_t SaveThroughCopy(WriterLock &lock, WritePrivateProfileStringAFn write, const char *section,
+Error SaveThroughCopy(WriterLock &lock, WritePrivateProfileStringAFn write, const char *section,
                               const char *key, const char *value, const char *file)
 {
     const std::u16string path = FromAnsi(file);
     // A read-only file is left to the platform, which refuses it itself.
     if (const DWORD attributes = ::GetFileAttributesW(Wide(path));
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        return win32_error::AccessDenied;
+        return Error(win32_error::AccessDenied);
     const std::u16string copyName = CopyName(path);
     const std::string ansiCopyName = ToAnsi(copyName);
     // A writer killed before its replacement left its copy behind.
     ::DeleteFileW(Wide(copyName));
 
     UniqueCopy copy;
-    if (const std::uint32_t error = CopyBytes(path, copyName, copy); error != 0)
-        return error;
-    if (const std::uint32_t error = WriteEntry(write, section, key, value, ansiCopyName.c_str()); error != 0)
-        return error;
-    if (const std::uint32_t error = CarryOver(path, copyName); error != 0)
-        return error;
-    if (const std::uint32_t error = FlushData(copyName); error != 0)
-        return error;
-    if (const std::uint32_t error = Replace(lock, path, file, copy, ansiCopyName); error != 0)
-        return error;
+    TALLOWBY_RETURN_IF_FAILED(CopyBytes(path, copyName, copy));
+    TALLOWBY_RETURN_IF_FAILED(WriteEntry(write, section, key, value, ansiCopyName.c_str()));
+    TALLOWBY_RETURN_IF_FAILED(CarryOver(path, copyName));
+    TALLOWBY_RETURN_IF_FAILED(FlushData(copyName));
+    TALLOWBY_RETURN_IF_FAILED(Replace(lock, path, file, copy, ansiCopyName));
     FlushFolder(path);
-    return 0;
+    return {};
 }
 
 } // namespace
 
-std::uint32_t SaveProfileEntry(WritePrivateProfileStringAFn write, const char *section, const char *key,
-                               const char *value, const char *file)
+Error SaveProfileEntry(WritePrivateProfileStringAFn write, const char *section, const char *key, const char *value,
+                       const char *file)
 {
     WriterLock lock;
-    if (const std::uint32_t error = lock.Acquire(file); error != 0)
-        return error;
-    const std::uint32_t error = SaveThroughCopy(lock, write, section, key, value, file);
+    TALLOWBY_RETURN_IF_FAILED(lock.Acquire(file));
+    const Error error = SaveThroughCopy(lock, write, section, key, value, file);
     // Refused the copy's way (no new file in the folder, rights that would
     // not carry over, a file that may not be replaced), the file may still
     // take the platform's write in place, or be refused by it.
-    if (error == win32_error::AccessDenied || error == win32_error::SharingViolation)
-        return WriteEntry(write, section, key, value, file);
-    return error;
+    return Refused(error) ? WriteEntry(write, section, key, value, file) : error;
 }
 
 } // namespace tallowby::platform

@@ -74,7 +74,7 @@ struct WriterLock::Held {
     // The lock on the file now at `ansiPath`. A Linux writer replaces the
     // file by renaming a new one over it, so a lock won on the file this
     // handle opened counts only while that file is still the one at the path.
-    std::uint32_t LockFile(const char *ansiPath, Clock::time_point deadline)
+    Error LockFile(const char *ansiPath, Clock::time_point deadline)
     {
         for (;;) {
             // Made when missing, so that a Linux writer finds it to lock;
@@ -84,13 +84,13 @@ struct WriterLock::Held {
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file)
-                return 0;
+                return {};
             OVERLAPPED range = LockedRange();
             while (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                                  &range)) {
                 const DWORD error = ::GetLastError();
                 if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
-                    return 0; // a file system without locks: the mutex alone stands
+                    return {}; // a file system without locks: the mutex alone stands
                 if (Remaining(deadline) == 0)
                     return win32_error::Timeout;
                 ::Sleep(2);
@@ -101,7 +101,7 @@ struct WriterLock::Held {
                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (current && SameFile(file.get(), current.get()))
-                return 0;
+                return {};
             Unlock();
         }
     }
@@ -110,7 +110,7 @@ struct WriterLock::Held {
 WriterLock::WriterLock() = default;
 WriterLock::~WriterLock() = default;
 
-std::uint32_t WriterLock::Acquire(const char *ansiPath)
+Error WriterLock::Acquire(const char *ansiPath)
 {
     const Clock::time_point deadline = Clock::now() + kWriterLockTimeout;
     auto held = std::make_unique<Held>();
@@ -118,7 +118,7 @@ std::uint32_t WriterLock::Acquire(const char *ansiPath)
     if (!held->mutex)
         return ::GetLastError();
     // A writer killed while it held the mutex leaves it abandoned; the file
-    // is then as that writer's platform call left it, and ours goes on.
+    // is then the old one or the new one, and ours goes on.
     switch (::WaitForSingleObject(held->mutex.get(), Remaining(deadline))) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
@@ -129,26 +129,24 @@ std::uint32_t WriterLock::Acquire(const char *ansiPath)
     default:
         return ::GetLastError();
     }
-    if (const std::uint32_t error = held->LockFile(ansiPath, deadline); error != 0)
-        return error;
+    TALLOWBY_RETURN_IF_FAILED(held->LockFile(ansiPath, deadline));
     held_ = std::move(held);
-    return 0;
+    return {};
 }
 
-std::uint32_t WriterLock::MoveToCopy(const char *ansiCopyPath)
+Error WriterLock::MoveToCopy(const char *ansiCopyPath)
 {
     if (!held_)
         return win32_error::InvalidParameter;
     auto copy = std::make_unique<Held>();
-    if (const std::uint32_t error = copy->LockFile(ansiCopyPath, Clock::now() + kWriterLockTimeout); error != 0)
-        return error;
+    TALLOWBY_RETURN_IF_FAILED(copy->LockFile(ansiCopyPath, Clock::now() + kWriterLockTimeout));
     held_->Unlock();
     held_->file = std::move(copy->file);
     held_->locked = std::exchange(copy->locked, false);
-    return 0;
+    return {};
 }
 
-std::uint32_t WriterLock::MoveBack(const char *ansiPath)
+Error WriterLock::MoveBack(const char *ansiPath)
 {
     if (!held_)
         return win32_error::InvalidParameter;

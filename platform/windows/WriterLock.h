@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/WriterLock.h"
 
 #include <cstdint>
@@ -20,18 +21,17 @@ public:
     ~WriterLock();
 
     // Waits up to kWriterLockTimeout for the lock of the settings file at
-    // the Windows path `ansiPath`. Returns 0, or the Win32 error number
+    // the Windows path `ansiPath`. Fails with the Win32 error
     // (ERROR_TIMEOUT when another writer keeps it).
-    std::uint32_t Acquire(const char *ansiPath);
+    Error Acquire(const char *ansiPath);
 
     // Moves the lock on kWriterLockOffset to the copy at `ansiCopyPath`,
     // which is about to be renamed over the settings file: the platform
     // renames over no open file, so the file's handle must go first, and the
     // copy is locked before it goes (see kWindowsCopySuffix). Back to the
-    // settings file at `ansiPath` when `back`. The mutex stays held. Returns
-    // 0, or the Win32 error number.
-    std::uint32_t MoveToCopy(const char *ansiCopyPath);
-    std::uint32_t MoveBack(const char *ansiPath);
+    // settings file at `ansiPath` with MoveBack. The mutex stays held.
+    Error MoveToCopy(const char *ansiCopyPath);
+    Error MoveBack(const char *ansiPath);
 
 private:
     struct Held;
