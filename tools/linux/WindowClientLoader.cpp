@@ -1,12 +1,12 @@
 #include "tools/WindowClient.h"
 
+#include "settings/OperationGuard.h"
 #include "tools/linux/WindowClientModule.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <array>
-#include <new>
 #include <string>
 
 namespace tallowby {
@@ -52,20 +52,21 @@ void *LoadModule(std::string &error)
 WindowConnection ConnectToRunningWindow()
 {
     WindowConnection connection;
-    try {
+    const Status status = GuardOperation([&] {
         void *const module = LoadModule(connection.error);
         if (module == nullptr)
-            return connection;
+            return kSuccess;
         const auto connect =
             reinterpret_cast<decltype(&TallowbyConnectToRunningWindow)>(::dlsym(module, kWindowClientEntry));
         if (connect == nullptr) {
             connection.error = std::string("the session-bus client has no entry ") + kWindowClientEntry;
-            return connection;
+            return kSuccess;
         }
         connect(connection);
-    } catch (const std::bad_alloc &) {
-        connection.error = DescribeStatus(kOutOfMemory);
-    }
+        return kSuccess;
+    });
+    if (status.failed())
+        connection.error = DescribeStatus(status);
     return connection;
 }
 

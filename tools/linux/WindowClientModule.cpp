@@ -1,16 +1,18 @@
 #include "tools/linux/WindowClientModule.h"
 
+#include "settings/OperationGuard.h"
 #include "settings/Status.h"
-
-#include <new>
 
 extern "C" __attribute__((visibility("default"))) void
 TallowbyConnectToRunningWindow(tallowby::WindowConnection &connection) noexcept
 {
-    try {
+    // The module has a C++ runtime of its own: no exception may leave it.
+    const tallowby::Status status = tallowby::GuardOperation([&] {
         connection = tallowby::ConnectToRunningWindow();
-    } catch (const std::bad_alloc &) {
+        return tallowby::kSuccess;
+    });
+    if (status.failed()) {
         connection = {};
-        connection.error = tallowby::DescribeStatus(tallowby::kOutOfMemory);
+        connection.error = tallowby::DescribeStatus(status);
     }
 }
