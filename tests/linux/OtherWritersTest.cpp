@@ -219,6 +219,41 @@ TEST_F(OtherWritersTest, LockOnAFileRenamedOverIsNotTrusted)
     EXPECT_EQ(ReadSettingsFile(), replaced);
 }
 
+TEST_F(OtherWritersTest, SaveWaitsForAWindowsWritersCopyToTakeTheFilesPlace)
+{
+    WriteSettingsFile(old_);
+    const auto copy =
+        SettingsPath().parent_path() / ("." + SettingsPath().filename().string() + platform::kWindowsCopySuffix);
+    Pipe locked, swap, released, rename;
+    Child windows([&] {
+        const int file = ::open(SettingsPath().c_str(), O_RDWR);
+        if (!LockByte(file))
+            return 1;
+        locked.Send();
+        // The copy locked before the file is let go, which the platform
+        // needs before it renames over it.
+        const int next = ::open(copy.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        const std::string text = "[ExcelData]\r\nKey=old\r\nPeer=windows\r\n";
+        if (!swap.Receive() || ::write(next, text.data(), text.size()) != ssize_t(text.size()) || !LockByte(next))
+            return 2;
+        ::close(file);
+        released.Send();
+        if (!rename.Receive() || ::rename(copy.c_str(), SettingsPath().c_str()) != 0)
+            return 3;
+        return 0; // the copy's lock goes with the process
+    });
+    ASSERT_TRUE(locked.Receive());
+    Child saver([&] { return SaveCode(*window_, u"Key", u"new"); });
+    saver.WaitUntilOpen(StatOf(SettingsPath()));
+    swap.Send();
+    ASSERT_TRUE(released.Receive());
+    ::usleep(100 * 1000); // time enough for a save that did not wait to end
+    rename.Send();
+    EXPECT_EQ(windows.Wait(), 0);
+    EXPECT_EQ(saver.Wait(), 0);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\nPeer=windows\r\n");
+}
+
 // Once, while the new file is flushed, another program rewrites the
 // settings file in place. Counts the flushes of new files, not of folders.
 class RewriteWhileFlushing final : public platform::FileSystem {
