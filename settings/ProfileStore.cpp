@@ -51,9 +51,9 @@ Status ProfileStore::Save(std::u16string_view key, std::u16string_view value)
     if (ansiKey.size() > kLongestProfileString || ansiValue.size() > kLongestProfileString)
         return kInvalidArgument;
 
-    const platform::Error error =
-        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str());
-    return error.failed() ? Status::FromWin32(error.code()) : kSuccess;
+    return Status::FromWin32(
+        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), ansiValue.c_str(), ansiFile_.c_str())
+            .code());
 }
 
 Status ProfileStore::Get(std::u16string_view key, std::u16string_view defaultValue,
@@ -111,9 +111,8 @@ Status ProfileStore::Delete(std::u16string_view key)
     // makes an empty one; a section without keys has nothing to remove.
     if (ReadWhole(read, nullptr, "").empty())
         return kSuccess;
-    const platform::Error error =
-        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), nullptr, ansiFile_.c_str());
-    return error.failed() ? Status::FromWin32(error.code()) : kSuccess;
+    return Status::FromWin32(
+        platform::SaveProfileEntry(write, ansiSection_.c_str(), ansiKey.c_str(), nullptr, ansiFile_.c_str()).code());
 }
 
 Status ProfileStore::List(std::vector<Setting> &settings)
