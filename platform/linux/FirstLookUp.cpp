@@ -2,6 +2,7 @@
 
 #include "platform/linux/IniLexer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -52,22 +53,21 @@ struct LineAround {
     }
 };
 
-// Whether a header line starts anywhere in [from, to).
-bool HeaderBetween(std::string_view text, std::size_t from, std::size_t to)
+} // namespace
+
+std::size_t FindHeaderLine(std::string_view text, std::size_t from, std::size_t to)
 {
     while (from < to) {
         const void *open = std::memchr(text.data() + from, '[', to - from);
         if (open == nullptr)
-            return false;
+            return npos;
         const LineAround line(text, static_cast<std::size_t>(static_cast<const char *>(open) - text.data()));
         if (line.holds && ReadLine(line.text).kind == IniLine::Kind::Header)
-            return true;
+            return line.start;
         from = line.next;
     }
-    return false;
+    return npos;
 }
-
-} // namespace
 
 std::size_t FindFolded(std::string_view text, std::size_t from, std::string_view needle)
 {
@@ -105,46 +105,63 @@ std::size_t FindFolded(std::string_view text, std::size_t from, std::string_view
     return npos;
 }
 
-std::optional<std::string_view> ScanForValue(std::string_view text, std::string_view section, std::string_view key)
+ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::string_view key,
+                          SectionEnd sectionEnd)
 {
     section = TrimBlanks(section);
     key = TrimBlanks(key);
+    ScannedEntry scanned;
 
     // The first header of that name: only a line that holds the name can
     // be one.
-    std::size_t body = npos;
-    for (std::size_t from = 0; body == npos;) {
+    for (std::size_t from = 0; scanned.body == npos;) {
         const std::size_t at = FindFolded(text, from, section);
         if (at == npos)
-            return std::nullopt;
+            return scanned;
         const LineAround line(text, at);
         const IniLine read = line.holds ? ReadLine(line.text) : IniLine{};
         if (read.kind == IniLine::Kind::Header && SameName(read.name, section))
-            body = line.next;
+            scanned.body = std::min(line.next, text.size());
         from = line.next;
     }
 
     // The first entry of that name before the next header decides.
-    std::size_t headersChecked = body;
-    for (std::size_t from = body;;) {
+    std::size_t headersChecked = scanned.body;
+    auto ended = [&](std::size_t at) {
+        scanned.end = at;
+        return scanned;
+    };
+    for (std::size_t from = scanned.body;;) {
         const std::size_t at = FindFolded(text, from, key);
-        if (at == npos)
-            return std::nullopt;
+        if (at == npos) {
+            if (sectionEnd == SectionEnd::Unwanted)
+                return scanned;
+            const std::size_t header = FindHeaderLine(text, headersChecked, text.size());
+            return ended(header == npos ? text.size() : header);
+        }
         const LineAround line(text, at);
         if (!line.holds) {
             from = line.next;
             continue;
         }
-        if (HeaderBetween(text, headersChecked, line.start))
-            return std::nullopt;
+        if (const std::size_t header = FindHeaderLine(text, headersChecked, line.start); header != npos)
+            return ended(header);
         headersChecked = line.next;
         const IniLine read = ReadLine(line.text);
         if (read.kind == IniLine::Kind::Header)
-            return std::nullopt;
-        if (read.kind == IniLine::Kind::Entry && SameName(read.name, key))
-            return read.value;
+            return ended(line.start);
+        if (read.kind == IniLine::Kind::Entry && SameName(read.name, key)) {
+            scanned.entry = read;
+            return scanned;
+        }
         from = line.next;
     }
+}
+
+std::optional<std::string_view> ScanForValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    const ScannedEntry scanned = ScanForEntry(text, section, key, SectionEnd::Unwanted);
+    return scanned.entry ? scanned.entry->value : std::nullopt;
 }
 
 } // namespace tallowby::platform

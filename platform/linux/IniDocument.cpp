@@ -62,6 +62,11 @@ void IniDocument::ReadLines()
     }
     inLayout_ = inLayout && changes_ == 0;
     linesRead_ = true;
+    if (pending_) {
+        const PendingSet set = std::move(*pending_);
+        pending_.reset();
+        Set(set.section, set.key, set.value);
+    }
 }
 
 std::string IniDocument::Release()
@@ -135,8 +140,10 @@ std::optional<std::string> IniDocument::Find(std::string_view section, std::stri
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
 {
-    ReadLines();
     value = TrimLeadingBlanks(value);
+    if (const auto scanned = ScanSet(section, key, value))
+        return *scanned;
+    ReadLines();
     Section *found = FindSection(section);
     if (found == nullptr) {
         readsBack_ = readsBack_ && ini_layout::HeaderReadsBack(TrimLeadingBlanks(section));

@@ -23,6 +23,9 @@ struct IniSpeedUps {
     // A save of one change writes the unchanged text around it instead of
     // laying out every line (SplicedSave.cpp).
     bool splicedSave = true;
+    // The first change of a text read is found by the first look-up's scan
+    // and spliced in without reading the lines (FirstChange.cpp).
+    bool firstChange = true;
 };
 
 // An INI file as the platform's private-profile calls hold it: the model
@@ -128,8 +131,12 @@ private:
         NameIndex index;
     };
 
-    // Reads the lines of the text, once.
+    // Reads the lines of the text, once, and makes in them the change
+    // that the first change's scan left pending.
     void ReadLines();
+    // The first change's scan (FirstChange.cpp): whether the set changed
+    // anything, or none when only reading the lines can tell.
+    std::optional<bool> ScanSet(std::string_view section, std::string_view key, std::string_view value);
 
     std::string_view View(Span span) const;
     Span Add(std::string_view text);
@@ -150,6 +157,8 @@ private:
     IniSpeedUps speedUps_;
     std::string text_;
     bool linesRead_ = true;
+    // Whether the one look-up or change that the text answers by a scan,
+    // before its lines are read, has been made.
     bool scanned_ = false;
     // Whether the text is what LayOut gives for the document as settled,
     // and how many changes it has had since: a single change can be spliced
@@ -161,6 +170,13 @@ private:
     bool readsBack_ = true;
     std::size_t changes_ = 0;
     Span replaced_;
+    // A set that the first change's scan found, with its splice, while the
+    // lines are unread.
+    struct PendingSet {
+        std::string section, key, value;
+        Splice splice;
+    };
+    std::optional<PendingSet> pending_;
     std::string added_;
     std::vector<Section> sections_;
     // Names and values written with their trailing blanks, by section and

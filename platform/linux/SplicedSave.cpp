@@ -12,7 +12,11 @@ namespace tallowby::platform {
 
 std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 {
-    if (!speedUps_.splicedSave || !linesRead_ || !inLayout_ || changes_ != 1 || !readsBack_)
+    if (!speedUps_.splicedSave)
+        return std::nullopt;
+    if (pending_)
+        return pending_->splice;
+    if (!linesRead_ || !inLayout_ || changes_ != 1 || !readsBack_)
         return std::nullopt;
     // Where the line that holds a piece of the text ends.
     auto lineEnd = [&](const Entry &entry) {
@@ -65,6 +69,11 @@ std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 void IniDocument::SettleSpliced(const Splice &splice)
 {
     text_.replace(splice.at, splice.removed, splice.inserted);
+    if (pending_) {
+        // The lines are still unread, and will be read in the new text.
+        pending_.reset();
+        return;
+    }
     const auto delta = static_cast<std::ptrdiff_t>(splice.inserted.size()) - static_cast<std::ptrdiff_t>(splice.removed);
     if (delta != 0)
         ShiftSpans(splice.at + splice.removed, delta);

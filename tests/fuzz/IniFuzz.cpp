@@ -44,7 +44,7 @@ std::string Take(std::string_view &script)
 }
 
 // The plain model: every speed-up switched off.
-constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false};
+constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false, false};
 
 // Whether `text` holds none of `forbidden`.
 bool Without(std::string_view text, std::string_view forbidden)
@@ -127,6 +127,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         switch (operation % 3) {
         case 0: {
             CHECK(document.Set(section, key, value) == plain.Set(section, key, value));
+            // Every splice offered writes what the plain model lays out; some
+            // saves come before any look-up needs the lines.
+            if (const auto splice = document.SpliceChange()) {
+                std::string spliced = document.Text();
+                spliced.replace(splice->at, splice->removed, splice->inserted);
+                CHECK(spliced == plain.LayOut());
+            }
+            if (operation & 0x10)
+                save(section, key);
             sameAnswers(section, key);
             CHECK(document.LayOut() == plain.LayOut());
             if (!fits) {

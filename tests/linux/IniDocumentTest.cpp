@@ -162,20 +162,37 @@ TEST(IniDocumentTest, SplicedChangeWritesWhatTheLayoutWould)
         EXPECT_EQ(document.LayOut(), IniDocument::FromText(laidOut).LayOut());
     }
     // A text read is spliced into only when every line is as the layout
-    // writes it.
+    // writes it, whether the change comes before its lines are read or
+    // after.
     for (const auto &[text, inLayout] : std::vector<std::pair<std::string, bool>>{
              {"[S]\r\nA=1\r\nBare\r\n=x\r\n", true},
+             {"=x\r\n[S]\r\n=y\r\nB=x = y\r\n[z=1\r\nA=1\r\n[T]\r\nA=0\r\n", true},
+             {"[S]\r\nA\r\n", true},
+             {"[T]\r\nB=1\r\n", true},
              {"[S]\r\nA = 1\r\n", false},
+             {"[S]\r\nA= 1\r\n", false},
              {"[S]\nA=1\n", false},
              {"[S]\r\n\r\nA=1\r\n", false},
              {"[S]\r\nA=1", false},
              {"[S]\r\nA=1\r", false},
              {"[S] \r\nA=1\r\n", false},
+             {"[S]x\r\nA=1\r\n", false},
+             {" [S]\r\nA=1\r\n", false},
              {"[S]\r\n=x\r\n=y\r\n", false},
+             {"[S]\r\nB=1\rA=1\r\n", false},
+             {std::string("[S]\r\nA=1\r\n\0\r\n", 12), false},
          }) {
-        IniDocument read = IniDocument::FromText(text);
-        ASSERT_TRUE(read.Set("S", "A", "2"));
-        EXPECT_EQ(read.SpliceChange().has_value(), inLayout) << testing::PrintToString(text);
+        for (const bool linesFirst : {false, true}) {
+            IniDocument read = IniDocument::FromText(text);
+            if (linesFirst)
+                read.SectionNames();
+            ASSERT_TRUE(read.Set("S", "A", "2"));
+            const auto splice = read.SpliceChange();
+            ASSERT_EQ(splice.has_value(), inLayout) << testing::PrintToString(text) << linesFirst;
+            if (splice) {
+                EXPECT_EQ(std::string(text).replace(splice->at, splice->removed, splice->inserted), read.LayOut());
+            }
+        }
     }
 
     EXPECT_EQ(document.Find("ExcelData", "bare"), "now set");
