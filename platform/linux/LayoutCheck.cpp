@@ -8,6 +8,7 @@
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -24,8 +25,8 @@ struct Classes {
     std::uint64_t low = 0, cr = 0, lf = 0, space = 0, equals = 0, open = 0;
 };
 
-// Classes `count` blocks from `bytes` into `classes`, with the widest
-// vectors the processor has.
+// Classes `count` blocks from `bytes` into `classes`; there is one for each
+// width of vectors.
 using ClassifyFn = void (*)(const char *bytes, std::size_t count, Classes *classes);
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -77,9 +78,27 @@ __attribute__((target("avx2"))) void ClassifyAvx2(const char *bytes, std::size_t
     }
 }
 
-ClassifyFn Classifier()
+// Whether the processor has AVX2 and the system keeps the wide registers
+// across switches. Asked once, by a process's first check: in a virtual
+// machine each question traps to the host.
+bool HasAvx2()
 {
-    return __builtin_cpu_supports("avx2") ? ClassifyAvx2 : ClassifySse2;
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0)
+        return false;
+    unsigned saved = 0, high = 0;
+    __asm__("xgetbv" : "=a"(saved), "=d"(high) : "c"(0));
+    constexpr unsigned kVectorState = 0x6; // the SSE and AVX register state
+    return (saved & kVectorState) == kVectorState && __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 &&
+           (b & bit_AVX2) != 0;
+}
+
+ClassifyFn Classifier(LayoutVectors vectors)
+{
+    if (vectors == LayoutVectors::Narrowest)
+        return ClassifySse2;
+    static const ClassifyFn widest = HasAvx2() ? ClassifyAvx2 : ClassifySse2;
+    return widest;
 }
 #else
 void ClassifyBytes(const char *bytes, std::size_t count, Classes *classes)
@@ -100,7 +119,7 @@ void ClassifyBytes(const char *bytes, std::size_t count, Classes *classes)
     }
 }
 
-ClassifyFn Classifier() { return ClassifyBytes; }
+ClassifyFn Classifier(LayoutVectors) { return ClassifyBytes; }
 #endif
 
 // Reads the line that holds `at` in a text whose line ends up to `at` are
@@ -132,13 +151,13 @@ std::size_t ReadLaidOutLine(std::string_view text, std::size_t at)
 // its line end, and ends none with a blank; a line of plain text and
 // spaces, which starts with neither "[" nor "=" and has no space beside an
 // "=", is then laid out without being read. The others are read.
-bool IsInLayout(std::string_view text)
+bool IsInLayout(std::string_view text, LayoutVectors vectors)
 {
     if (text.empty())
         return true;
     if (text.back() != '\n')
         return false;
-    static const ClassifyFn classify = Classifier();
+    const ClassifyFn classify = Classifier(vectors);
     // What the block before ends with; the text's start is a line's.
     std::uint64_t crBefore = 0, lineStarts = 1, spaceBefore = 0, equalsBefore = 0;
     std::size_t readTo = 0; // lines before this were read

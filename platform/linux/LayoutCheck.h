@@ -4,11 +4,16 @@
 
 namespace tallowby::platform {
 
+// The vectors the bytes are classed with: the widest the processor has, or
+// the narrowest that every processor of its kind has, for tests to compare.
+enum class LayoutVectors { Widest, Narrowest };
+
 // Whether every line of `text` is as the platform's layout writes it
 // (ini_layout::IsLaidOut) and no entry without a name follows another: what
 // reading every line tells (IniDocument), told in one pass over the bytes.
-// Sixty-four bytes are classed at once; only lines that start with "[" or
-// "=", or hold an "=" beside a blank, are read.
-bool IsInLayout(std::string_view text);
+// Sixty-four bytes are classed at once; only the lines that may be headers
+// or entries without a name, or that hold a blank other than a space, a
+// control character, or a space at an edge or beside an "=", are read.
+bool IsInLayout(std::string_view text, LayoutVectors vectors = LayoutVectors::Widest);
 
 } // namespace tallowby::platform

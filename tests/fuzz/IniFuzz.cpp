@@ -9,6 +9,7 @@
 #include "platform/linux/FileCodec.h"
 #include "platform/linux/IniDocument.h"
 #include "platform/linux/IniLexer.h"
+#include "platform/linux/LayoutCheck.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +23,8 @@ using tallowby::platform::Decode;
 using tallowby::platform::Encode;
 using tallowby::platform::FileEncoding;
 using tallowby::platform::IniDocument;
+using tallowby::platform::IsInLayout;
+using tallowby::platform::LayoutVectors;
 using tallowby::platform::TextFromAnsi;
 using tallowby::platform::StripQuotes;
 using tallowby::platform::TrimBlanks;
@@ -70,6 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     auto file = Decode(std::string(input.substr(0, split)));
     const FileEncoding encoding = file.encoding;
+    // The layout check, with either vectors, tells what laying the text out
+    // again tells.
+    const bool inLayout = IniDocument::FromText(file.text, kPlain).LayOut() == file.text;
+    CHECK(IsInLayout(file.text) == inLayout);
+    CHECK(IsInLayout(file.text, LayoutVectors::Narrowest) == inLayout);
     // Every operation goes to the document with its speed-ups and to the
     // plain model, which must answer and write alike.
     IniDocument document = IniDocument::FromText(file.text);
