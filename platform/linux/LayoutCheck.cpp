@@ -1,14 +1,13 @@
 #include "platform/linux/LayoutCheck.h"
 
+#include "platform/linux/Avx2.h"
 #include "platform/linux/IniLayout.h"
 #include "platform/linux/IniLexer.h"
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -16,190 +15,167 @@ namespace tallowby::platform {
 
 namespace {
 
-constexpr std::size_t kBlock = 64;
+// Reads the lines that hold the positions the checks point at, each line
+// once, in a text whose line ends are CR LF up to those positions.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
 
-// The bytes of a block of 64 that matter to the layout, bit i for byte i.
-// `low` is every byte up to the space: the line ends, the blanks, NUL and
-// the other control characters.
-struct Classes {
-    std::uint64_t low = 0, cr = 0, lf = 0, space = 0, equals = 0, open = 0;
+    // Bit j of `positions` for the byte at `at + j`. False when a line read
+    // is not laid out, or is an entry without a name after another.
+    bool Read(std::size_t at, std::uint64_t positions)
+    {
+        for (; positions != 0; positions &= positions - 1) {
+            const std::size_t position = at + static_cast<std::size_t>(std::countr_zero(positions));
+            if (position >= readTo_ && !ReadLineAt(position))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::size_t LineStart(std::size_t from) const
+    {
+        while (from > 0 && text_[from - 1] != '\n')
+            --from;
+        return from;
+    }
+
+    bool ReadLineAt(std::size_t position)
+    {
+        const std::size_t start = LineStart(position);
+        std::size_t next = start;
+        const std::string_view raw = NextLine(text_, next);
+        const std::size_t rawEnd = start + raw.size();
+        const IniLine line = ReadLine(raw);
+        if (!ini_layout::IsLaidOut(raw, text_.substr(rawEnd, next - rawEnd), line))
+            return false;
+        // The line before an entry without a name ends in CR LF; it must not
+        // be one too.
+        const bool nameless = line.kind == IniLine::Kind::Entry && line.name.empty();
+        if (nameless && start > 0 && text_[LineStart(start - 2)] == '=')
+            return false;
+        readTo_ = next;
+        return true;
+    }
+
+    std::string_view text_;
+    std::size_t readTo_ = 0;
 };
 
-// Classes `count` blocks from `bytes` into `classes`; there is one for each
-// width of vectors.
-using ClassifyFn = void (*)(const char *bytes, std::size_t count, Classes *classes);
+// Every check looks at a byte and the byte before it (a line end before the
+// text's start). A laid-out text pairs each CR with an LF after it, and a
+// line that starts with neither a blank, its line end, "[" nor "=", ends in
+// no blank, and holds no blank but spaces, no control character and no
+// space beside an "=" is laid out without being read. Each checker takes
+// the positions [at, end) in windows of its width, and returns where it
+// stopped, or 0 when the text is not laid out.
+std::size_t CheckBytes(std::string_view text, std::size_t at, std::size_t end, LineReader &lines)
+{
+    for (; at < end; ++at) {
+        const auto x = static_cast<unsigned char>(text[at]);
+        const auto before = at > 0 ? static_cast<unsigned char>(text[at - 1]) : '\n';
+        if ((x == '\n') != (before == '\r'))
+            return 0;
+        const bool rare = x <= ' ' && x != '\r' && x != '\n' && x != ' ';
+        const bool read = rare || (before == '\n' && (x == ' ' || x == '\r' || x == '[' || x == '=')) ||
+                          (before == ' ' && (x == '\r' || x == '=')) || (before == '=' && x == ' ');
+        if (read && !lines.Read(at, 1))
+            return 0;
+    }
+    return end;
+}
 
 #if defined(__x86_64__) || defined(__i386__)
-__attribute__((target("sse2"))) inline std::uint64_t Bits(__m128i matches, unsigned shift)
+__attribute__((target("sse2"))) std::size_t CheckSse2(std::string_view text, std::size_t at, LineReader &lines)
 {
-    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(matches))) << shift;
-}
-
-__attribute__((target("avx2"))) inline std::uint64_t Bits(__m256i low, __m256i high)
-{
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
-           static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high))) << 32;
-}
-
-__attribute__((target("sse2"))) void ClassifySse2(const char *bytes, std::size_t count, Classes *classes)
-{
-    const __m128i space = _mm_set1_epi8(' '), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'),
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), space = _mm_set1_epi8(' '),
                   equals = _mm_set1_epi8('='), open = _mm_set1_epi8('[');
-    for (std::size_t block = 0; block < count; ++block, bytes += kBlock) {
-        Classes c;
-        for (unsigned i = 0; i < kBlock; i += 16) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + i));
-            c.low |= Bits(_mm_cmpeq_epi8(_mm_min_epu8(x, space), x), i);
-            c.cr |= Bits(_mm_cmpeq_epi8(x, cr), i);
-            c.lf |= Bits(_mm_cmpeq_epi8(x, lf), i);
-            c.space |= Bits(_mm_cmpeq_epi8(x, space), i);
-            c.equals |= Bits(_mm_cmpeq_epi8(x, equals), i);
-            c.open |= Bits(_mm_cmpeq_epi8(x, open), i);
-        }
-        classes[block] = c;
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + at));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + at - 1));
+        const __m128i xLf = _mm_cmpeq_epi8(x, lf), xCr = _mm_cmpeq_epi8(x, cr), xSpace = _mm_cmpeq_epi8(x, space),
+                      xEquals = _mm_cmpeq_epi8(x, equals);
+        if (_mm_movemask_epi8(_mm_xor_si128(xLf, _mm_cmpeq_epi8(before, cr))) != 0)
+            return 0;
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, space), x);
+        const __m128i rare = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(xLf, xCr), xSpace), low);
+        const __m128i atStart = _mm_and_si128(
+            _mm_cmpeq_epi8(before, lf),
+            _mm_or_si128(_mm_or_si128(xSpace, xCr), _mm_or_si128(_mm_cmpeq_epi8(x, open), xEquals)));
+        const __m128i afterSpace = _mm_and_si128(_mm_cmpeq_epi8(before, space), _mm_or_si128(xCr, xEquals));
+        const __m128i afterEquals = _mm_and_si128(_mm_cmpeq_epi8(before, equals), xSpace);
+        const auto read = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(rare, atStart), _mm_or_si128(afterSpace, afterEquals))));
+        if (read != 0 && !lines.Read(at, read))
+            return 0;
     }
+    return at;
 }
 
-__attribute__((target("avx2"))) void ClassifyAvx2(const char *bytes, std::size_t count, Classes *classes)
+__attribute__((target("avx2"))) std::size_t CheckAvx2(std::string_view text, std::size_t at, LineReader &lines)
 {
-    const __m256i space = _mm256_set1_epi8(' '), cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'),
+    const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'), space = _mm256_set1_epi8(' '),
                   equals = _mm256_set1_epi8('='), open = _mm256_set1_epi8('[');
-    for (std::size_t block = 0; block < count; ++block, bytes += kBlock) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes));
-        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes + 32));
-        classes[block] = Classes{
-            Bits(_mm256_cmpeq_epi8(_mm256_min_epu8(x, space), x), _mm256_cmpeq_epi8(_mm256_min_epu8(y, space), y)),
-            Bits(_mm256_cmpeq_epi8(x, cr), _mm256_cmpeq_epi8(y, cr)),
-            Bits(_mm256_cmpeq_epi8(x, lf), _mm256_cmpeq_epi8(y, lf)),
-            Bits(_mm256_cmpeq_epi8(x, space), _mm256_cmpeq_epi8(y, space)),
-            Bits(_mm256_cmpeq_epi8(x, equals), _mm256_cmpeq_epi8(y, equals)),
-            Bits(_mm256_cmpeq_epi8(x, open), _mm256_cmpeq_epi8(y, open)),
-        };
+    for (; at + 32 <= text.size(); at += 32) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(text.data() + at));
+        const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(text.data() + at - 1));
+        const __m256i xLf = _mm256_cmpeq_epi8(x, lf), xCr = _mm256_cmpeq_epi8(x, cr),
+                      xSpace = _mm256_cmpeq_epi8(x, space), xEquals = _mm256_cmpeq_epi8(x, equals);
+        const __m256i lone = _mm256_xor_si256(xLf, _mm256_cmpeq_epi8(before, cr));
+        if (!_mm256_testz_si256(lone, lone))
+            return 0;
+        const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, space), x);
+        const __m256i rare = _mm256_andnot_si256(_mm256_or_si256(_mm256_or_si256(xLf, xCr), xSpace), low);
+        const __m256i atStart = _mm256_and_si256(
+            _mm256_cmpeq_epi8(before, lf),
+            _mm256_or_si256(_mm256_or_si256(xSpace, xCr), _mm256_or_si256(_mm256_cmpeq_epi8(x, open), xEquals)));
+        const __m256i afterSpace =
+            _mm256_and_si256(_mm256_cmpeq_epi8(before, space), _mm256_or_si256(xCr, xEquals));
+        const __m256i afterEquals = _mm256_and_si256(_mm256_cmpeq_epi8(before, equals), xSpace);
+        const auto read = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_or_si256(rare, atStart), _mm256_or_si256(afterSpace, afterEquals))));
+        if (read != 0 && !lines.Read(at, read))
+            return 0;
     }
+    return at;
 }
 
-// Whether the processor has AVX2 and the system keeps the wide registers
-// across switches. Asked once, by a process's first check: in a virtual
-// machine each question traps to the host.
-bool HasAvx2()
-{
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0)
-        return false;
-    unsigned saved = 0, high = 0;
-    __asm__("xgetbv" : "=a"(saved), "=d"(high) : "c"(0));
-    constexpr unsigned kVectorState = 0x6; // the SSE and AVX register state
-    return (saved & kVectorState) == kVectorState && __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 &&
-           (b & bit_AVX2) != 0;
-}
+using CheckFn = std::size_t (*)(std::string_view text, std::size_t at, LineReader &lines);
 
-ClassifyFn Classifier(LayoutVectors vectors)
+CheckFn Checker(LayoutVectors vectors)
 {
     if (vectors == LayoutVectors::Narrowest)
-        return ClassifySse2;
-    static const ClassifyFn widest = HasAvx2() ? ClassifyAvx2 : ClassifySse2;
+        return CheckSse2;
+    static const CheckFn widest = tallowby_has_avx2() ? CheckAvx2 : CheckSse2;
     return widest;
 }
 #else
-void ClassifyBytes(const char *bytes, std::size_t count, Classes *classes)
+std::size_t CheckWhole(std::string_view text, std::size_t at, LineReader &lines)
 {
-    for (std::size_t block = 0; block < count; ++block, bytes += kBlock) {
-        Classes c;
-        for (unsigned i = 0; i < kBlock; ++i) {
-            const auto byte = static_cast<unsigned char>(bytes[i]);
-            const std::uint64_t bit = std::uint64_t{1} << i;
-            c.low |= byte <= ' ' ? bit : 0;
-            c.cr |= byte == '\r' ? bit : 0;
-            c.lf |= byte == '\n' ? bit : 0;
-            c.space |= byte == ' ' ? bit : 0;
-            c.equals |= byte == '=' ? bit : 0;
-            c.open |= byte == '[' ? bit : 0;
-        }
-        classes[block] = c;
-    }
+    return CheckBytes(text, at, text.size(), lines);
 }
 
-ClassifyFn Classifier(LayoutVectors) { return ClassifyBytes; }
+using CheckFn = std::size_t (*)(std::string_view text, std::size_t at, LineReader &lines);
+
+CheckFn Checker(LayoutVectors) { return CheckWhole; }
 #endif
-
-// Reads the line that holds `at` in a text whose line ends up to `at` are
-// CR LF, and returns where the next line starts, or 0 when the line is not
-// laid out or is an entry without a name after another.
-std::size_t ReadLaidOutLine(std::string_view text, std::size_t at)
-{
-    auto lineStart = [&](std::size_t from) {
-        while (from > 0 && text[from - 1] != '\n')
-            --from;
-        return from;
-    };
-    const std::size_t start = lineStart(at);
-    std::size_t next = start;
-    const std::string_view raw = NextLine(text, next);
-    const std::size_t rawEnd = start + raw.size();
-    const IniLine line = ReadLine(raw);
-    if (!ini_layout::IsLaidOut(raw, text.substr(rawEnd, next - rawEnd), line))
-        return 0;
-    const bool nameless = line.kind == IniLine::Kind::Entry && line.name.empty();
-    if (nameless && start > 0 && text[lineStart(start - 2)] == '=')
-        return 0; // the line before is an entry without a name too
-    return next;
-}
 
 } // namespace
 
-// A laid-out text ends each line in CR LF, starts no line with a blank or
-// its line end, and ends none with a blank; a line of plain text and
-// spaces, which starts with neither "[" nor "=" and has no space beside an
-// "=", is then laid out without being read. The others are read.
 bool IsInLayout(std::string_view text, LayoutVectors vectors)
 {
     if (text.empty())
         return true;
     if (text.back() != '\n')
         return false;
-    const ClassifyFn classify = Classifier(vectors);
-    // What the block before ends with; the text's start is a line's.
-    std::uint64_t crBefore = 0, lineStarts = 1, spaceBefore = 0, equalsBefore = 0;
-    std::size_t readTo = 0; // lines before this were read
-    constexpr std::size_t kBatch = 64; // blocks classed at once
-    Classes batch[kBatch];
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t whole = (text.size() - at) / kBlock;
-        std::size_t count = whole < kBatch ? whole : kBatch;
-        if (count > 0) {
-            classify(text.data() + at, count, batch);
-        } else {
-            // The last block, padded with bytes that matter to nothing.
-            char padded[kBlock];
-            std::memset(padded, 'x', kBlock);
-            std::memcpy(padded, text.data() + at, text.size() - at);
-            classify(padded, 1, batch);
-            count = 1;
-        }
-        for (std::size_t b = 0; b < count; ++b, at += kBlock) {
-            const Classes &c = batch[b];
-            if (c.lf != ((c.cr << 1) | crBefore))
-                return false; // a lone CR or LF
-            const std::uint64_t starts = (c.lf << 1) | lineStarts;
-            const std::uint64_t afterSpace = (c.space << 1) | spaceBefore;
-            const std::uint64_t rare = c.low & ~(c.cr | c.lf | c.space);
-            std::uint64_t toRead = rare | (starts & (c.space | c.cr | c.open | c.equals)) |
-                                   (afterSpace & (c.cr | c.equals)) | (((c.equals << 1) | equalsBefore) & c.space);
-            for (; toRead != 0; toRead &= toRead - 1) {
-                const std::size_t suspect = at + static_cast<std::size_t>(std::countr_zero(toRead));
-                if (suspect < readTo)
-                    continue;
-                readTo = ReadLaidOutLine(text, suspect);
-                if (readTo == 0)
-                    return false;
-            }
-            crBefore = c.cr >> 63;
-            lineStarts = c.lf >> 63;
-            spaceBefore = c.space >> 63;
-            equalsBefore = c.equals >> 63;
-        }
-    }
-    return true;
+    LineReader lines(text);
+    // The first byte has none before it in the text; the windows start
+    // after it, and the last bytes that fill no window are checked alone.
+    if (CheckBytes(text, 0, 1, lines) == 0)
+        return false;
+    const std::size_t stopped = Checker(vectors)(text, 1, lines);
+    return stopped != 0 && CheckBytes(text, stopped, text.size(), lines) != 0;
 }
 
 } // namespace tallowby::platform
