@@ -86,6 +86,8 @@ std::size_t CheckBytes(std::string_view text, std::size_t at, std::size_t end, L
     return end;
 }
 
+using CheckFn = std::size_t (*)(std::string_view text, std::size_t at, LineReader &lines);
+
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("sse2"))) std::size_t CheckSse2(std::string_view text, std::size_t at, LineReader &lines)
 {
@@ -141,8 +143,6 @@ __attribute__((target("avx2"))) std::size_t CheckAvx2(std::string_view text, std
     return at;
 }
 
-using CheckFn = std::size_t (*)(std::string_view text, std::size_t at, LineReader &lines);
-
 CheckFn Checker(LayoutVectors vectors)
 {
     if (vectors == LayoutVectors::Narrowest)
@@ -155,8 +155,6 @@ std::size_t CheckWhole(std::string_view text, std::size_t at, LineReader &lines)
 {
     return CheckBytes(text, at, text.size(), lines);
 }
-
-using CheckFn = std::size_t (*)(std::string_view text, std::size_t at, LineReader &lines);
 
 CheckFn Checker(LayoutVectors) { return CheckWhole; }
 #endif
