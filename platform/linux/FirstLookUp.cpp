@@ -31,6 +31,32 @@ bool SameFolded(const char *text, std::string_view needle)
 
 bool EndsLine(char c) { return c == '\n' || c == '\r'; }
 
+// The needle's first and last bytes as the vector searches compare them:
+// letters with their case bit set, so both cases match.
+struct FoldedEnds {
+    char firstCase, first, finalCase, final;
+};
+
+FoldedEnds EndsOf(std::string_view needle)
+{
+    auto caseBit = [](char c) { return static_cast<char>(IsLetter(c) ? 0x20 : 0); };
+    const char first = needle.front(), final = needle.back();
+    return {caseBit(first), static_cast<char>(first | caseBit(first)), caseBit(final),
+            static_cast<char>(final | caseBit(final))};
+}
+
+// The first position of `candidates`, bit i for `block + i`, where the
+// needle lies; npos when none.
+std::size_t FirstMatch(const char *block, std::uint32_t candidates, std::string_view needle)
+{
+    for (; candidates != 0; candidates &= candidates - 1) {
+        const auto bit = static_cast<std::size_t>(std::countr_zero(candidates));
+        if (SameFolded(block + bit, needle))
+            return bit;
+    }
+    return npos;
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 // FindFolded's search, 32 positions at a time, from `at` while 32 fit
 // before `last`; `at` is left where it stopped.
@@ -38,24 +64,19 @@ __attribute__((target("avx2"))) std::size_t FindFoldedAvx2(std::string_view text
                                                            std::size_t last, std::string_view needle)
 {
     const std::size_t n = needle.size();
-    const char first = needle.front(), final = needle.back();
-    const __m256i firstCase = _mm256_set1_epi8(IsLetter(first) ? 0x20 : 0);
-    const __m256i finalCase = _mm256_set1_epi8(IsLetter(final) ? 0x20 : 0);
-    const __m256i firstWanted = _mm256_set1_epi8(static_cast<char>(IsLetter(first) ? first | 0x20 : first));
-    const __m256i finalWanted = _mm256_set1_epi8(static_cast<char>(IsLetter(final) ? final | 0x20 : final));
+    const FoldedEnds ends = EndsOf(needle);
+    const __m256i firstCase = _mm256_set1_epi8(ends.firstCase), finalCase = _mm256_set1_epi8(ends.finalCase);
+    const __m256i first = _mm256_set1_epi8(ends.first), final = _mm256_set1_epi8(ends.final);
     for (; at + 32 <= last + 1; at += 32) {
         const char *block = text.data() + at;
         const __m256i heads =
             _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(block)), firstCase);
         const __m256i tails =
             _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + n - 1)), finalCase);
-        auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(heads, firstWanted), _mm256_cmpeq_epi8(tails, finalWanted))));
-        for (; mask != 0; mask &= mask - 1) {
-            const auto bit = static_cast<std::size_t>(std::countr_zero(mask));
-            if (SameFolded(block + bit, needle))
-                return at + bit;
-        }
+        const auto candidates = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(heads, first), _mm256_cmpeq_epi8(tails, final))));
+        if (const std::size_t bit = FirstMatch(block, candidates, needle); bit != npos)
+            return at + bit;
     }
     return npos;
 }
@@ -116,25 +137,18 @@ std::size_t FindFolded(std::string_view text, std::size_t from, std::string_view
     }
 #endif
 #ifdef __SSE2__
-    // Letters are compared with their case bit set, so both cases match.
-    const char first = needle.front(), final = needle.back();
-    const __m128i firstCase = _mm_set1_epi8(IsLetter(first) ? 0x20 : 0);
-    const __m128i finalCase = _mm_set1_epi8(IsLetter(final) ? 0x20 : 0);
-    const __m128i firstWanted = _mm_set1_epi8(static_cast<char>(IsLetter(first) ? first | 0x20 : first));
-    const __m128i finalWanted = _mm_set1_epi8(static_cast<char>(IsLetter(final) ? final | 0x20 : final));
+    const FoldedEnds ends = EndsOf(needle);
+    const __m128i firstCase = _mm_set1_epi8(ends.firstCase), finalCase = _mm_set1_epi8(ends.finalCase);
+    const __m128i first = _mm_set1_epi8(ends.first), final = _mm_set1_epi8(ends.final);
     for (; at + 16 <= last + 1; at += 16) {
         const char *block = text.data() + at;
         const __m128i heads = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block)), firstCase);
         const __m128i tails =
             _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block + n - 1)), finalCase);
-        auto mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, firstWanted), _mm_cmpeq_epi8(tails, finalWanted))));
-        while (mask != 0) {
-            const auto bit = static_cast<std::size_t>(__builtin_ctz(mask));
-            if (SameFolded(block + bit, needle))
-                return at + bit;
-            mask &= mask - 1;
-        }
+        const auto candidates = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, final))));
+        if (const std::size_t bit = FirstMatch(block, candidates, needle); bit != npos)
+            return at + bit;
     }
 #endif
     for (; at <= last; ++at) {
