@@ -20,9 +20,10 @@ int main()
         return 1;
     }
     Microsoft::WRL::ComPtr<IAccessible> accessible;
-    if (FAILED(::AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                            reinterpret_cast<void **>(accessible.GetAddressOf())))) {
-        std::puts("no accessible object");
+    const HRESULT found = ::AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                       reinterpret_cast<void **>(accessible.GetAddressOf()));
+    if (FAILED(found)) {
+        std::printf("no accessible object (0x%08lX)\n", static_cast<unsigned long>(found));
         return 1;
     }
     VARIANT self;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the code-page test programs into WORK_DIR when their source is
-# newer: the Windows probes with mingw-w64, the Linux one with g++.
+# newer: the Windows probes with mingw-w64 (TALLOWBY_MINGW_CXX, the 32-bit
+# compiler unless it names another), the Linux one with g++.
 # usage: build_tools.sh WORK_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,15 +16,17 @@ build() { # build COMPILER OUTPUT SOURCE [EXTRA...]
   for dep in "$src" "$tables/Corrections.h" "$tables/LocaleCodePages.h" "$linux/AnsiCodec.h" "$linux/AnsiCodec.cpp"; do
     [ "$dep" -nt "$out" ] && newer=1
   done
+  [ "$(command -v "$cxx")" -nt "$out" ] && newer=1
   if [ ! -f "$out" ] || [ "$newer" -eq 1 ]; then
     "$cxx" "${flags[@]}" -o "$out" "$src" "$@"
   fi
 }
-build i686-w64-mingw32-g++ AcpProbe.exe AcpProbe.cpp -static
-build i686-w64-mingw32-g++ PlatformTable.exe PlatformTable.cpp -static
+mingw=${TALLOWBY_MINGW_CXX:-i686-w64-mingw32-g++}
+build "$mingw" AcpProbe.exe AcpProbe.cpp -static
+build "$mingw" PlatformTable.exe PlatformTable.cpp -static
 # The Linux one converts with the Linux build's codec.
 build g++ IconvTable IconvTable.cpp "$linux/AnsiCodec.cpp" -I"$here/../.."
-build i686-w64-mingw32-g++ ProfileProbe.exe ProfileProbe.cpp -static
+build "$mingw" ProfileProbe.exe ProfileProbe.cpp -static
 # The tables' headers compile on their own, warnings as errors.
 for header in LocaleCodePages.h Corrections.h; do
   echo "#include \"platform/linux/codepages/$header\"" |

@@ -19,11 +19,11 @@ bash "$here/build_tools.sh" "$work"
 out=$work/tables
 mkdir -p "$out"
 
-export WINEPREFIX=$work/tables-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 && wineserver -w
-fi
+. "$here/../support/windows-build.sh"
+skip_unless_runnable "$work/PlatformTable.exe"
+windows_build_env "$work/PlatformTable.exe"
+export LANG=C.UTF-8
+use_prefix "$work/tables-prefix"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 # Strings of the bytes and units where conversions go wrong: lead and trail

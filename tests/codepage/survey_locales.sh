@@ -28,11 +28,9 @@ for n in "${names[@]}"; do
   [ -d "$locales/$n" ] || cp -r /usr/lib/locale/C.utf8 "$locales/$n"
 done
 
-export WINEPREFIX=$work/survey-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  rm -rf "$WINEPREFIX"
-  LANG=C.UTF-8 wineboot -i >/dev/null 2>&1 && wineserver -w
-fi
+. "$(dirname "$0")/../support/windows-build.sh"
+windows_build_env "$probe"
+LANG=C.UTF-8 use_prefix "$work/survey-prefix"
 # One server for all the runs; it leaves when the last one ends.
 wineserver -p5
 for n in "${names[@]}"; do

@@ -12,11 +12,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1") windows=$2 native=${3:-}
 bash "$here/build_tools.sh" "$work" || exit 1
 prefix=$work/two-byte-prefix
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/system.reg" ]; then
-  rm -rf "$prefix"
-  LANG=C.UTF-8 wineboot -i >/dev/null 2>&1 && wineserver -w
-fi
+. "$here/../support/windows-build.sh"
+windows_build_env "$windows"
+LANG=C.UTF-8 use_prefix "$prefix"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ini=$prefix/drive_c/MyExcelSettings.ini
 probe_ini=$prefix/drive_c/probe.ini

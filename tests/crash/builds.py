@@ -7,11 +7,11 @@ the prefix's own folders linked into it.
 import contextlib
 import os
 import pathlib
-import shutil
 import signal
 import subprocess
 import time
 
+WINE_RUN = pathlib.Path(__file__).resolve().parent.parent / "support" / "wine-run"
 SETTINGS = "MyExcelSettings.ini"
 # The new versions the builds write beside the file before renaming them.
 BESIDE = ("." + SETTINGS + ".tallowby-new", "." + SETTINGS + ".tallowby-save")
@@ -36,15 +36,28 @@ class Build:
         self.work = pathlib.Path(work)
         self.drive = self.work / "drive_c"
         self.env = dict(os.environ)
+        self.loader = []
         if name == "linux":
             self.env["TALLOWBY_PREFIX"] = str(self.work)
         else:
             self.prefix = self.work / "wine"
-            self.env.update(WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
-                            WINEDLLOVERRIDES="mscoree,mshtml=")
+            self.env["WINEPREFIX"] = str(self.prefix)
+
+    def skip_reason(self):
+        """Why this build cannot run here, or None; for Wine it also picks
+        the loader for the tool's processor."""
+        if self.name == "linux":
+            return None
+        found = subprocess.run([str(WINE_RUN), "--env", self.tool], env=self.env, capture_output=True, text=True)
+        if found.returncode == SKIP:
+            return found.stdout.strip()
+        found.check_returncode()
+        self.env.update(line.split("=", 1) for line in found.stdout.splitlines())
+        self.loader = [self.env["TALLOWBY_WINE_LOADER"]]
+        return None
 
     def command(self, *args):
-        return ([] if self.name == "linux" else ["wine"]) + [self.tool, *args]
+        return [*self.loader, self.tool, *args]
 
     def prepare(self):
         """Makes the Wine prefix once and points its drive C at the drive;
@@ -52,10 +65,9 @@ class Build:
         self.drive.mkdir(parents=True, exist_ok=True)
         if self.name == "linux":
             return
-        if not (self.prefix / "system.reg").exists():
-            shutil.rmtree(self.prefix, ignore_errors=True)
-            subprocess.run(["sh", "-c", "wineboot -i && wineserver -w"], env=self.env, check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Made again only when missing or made for the other processor.
+        subprocess.run([str(WINE_RUN), "--prefix", self.tool], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         c = self.prefix / "dosdevices" / "c:"
         if c.is_symlink() and os.readlink(c) != str(self.drive):
             c.unlink()

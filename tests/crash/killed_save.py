@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from builds import BESIDE, SETTINGS, Build, settings_text, verdict  # noqa: E402
+from builds import BESIDE, SETTINGS, SKIP, Build, settings_text, verdict  # noqa: E402
 
 ROUNDS = 20
 KEY, VALUE = "Key50000", "NEW"
@@ -58,6 +58,10 @@ def kill_after(build, delay):
 def main():
     kind, tool, work = sys.argv[1:4]
     build = Build(kind, tool, work)
+    reason = build.skip_reason()
+    if reason:
+        print(f"killed save {kind}: {reason}")
+        return SKIP
     build.prepare()
     old, new = settings_text(100_000), settings_text(100_000, (50_000, VALUE))
     path = build.drive / SETTINGS

@@ -232,6 +232,10 @@ def main():
         print(f"powercut {kind}: skipped: {reason}")
         return SKIP
     build = Build(kind, tool, work)
+    reason = build.skip_reason()
+    if reason:
+        print(f"powercut {kind}: {reason}")
+        return SKIP
     build.prepare()
     try:
         return run(PowerCut(build), kind)

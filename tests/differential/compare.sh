@@ -10,8 +10,10 @@ native=$1 windows=$2 work=$3 first=$4 last=$5
 shift 5
 known=" $* "
 mkdir -p "$work"
-export WINEPREFIX=${TALLOWBY_WINEPREFIX:-$work/wine} WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
+. "$(dirname "$0")/../support/windows-build.sh"
+skip_unless_runnable "$windows"
+windows_build_env "$windows"
+use_prefix "${TALLOWBY_WINEPREFIX:-$work/wine}"
 passed=0 failed=0 kept=0
 TALLOWBY_PREFIX=$work/native "$native" "$first" "$last" >"$work/native.txt" || { failed=1; echo "FAIL native run"; }
 wine "$windows" "$first" "$last" 2>"$work/platform.err" | tr -d '\r' >"$work/platform.txt"

@@ -7,6 +7,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 native=$1 windows=$2 work=$(realpath -m "$3") first=$4 last=$5
 mkdir -p "$work"
+. "$here/../support/windows-build.sh"
+skip_unless_runnable "$windows"
 failed=0
 for entry in ru_RU.UTF-8=1251 el_GR.UTF-8=1253 ja_JP.UTF-8=932 zh_CN.UTF-8=936; do
   loc=${entry%=*} page=${entry#*=}

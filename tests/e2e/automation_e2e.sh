@@ -13,15 +13,17 @@ artifacts=$1 work=$2 program_exe=$3 tool_exe=$4 client_exe=$5 msaa_exe=$6
 here=$(cd "$(dirname "$0")" && pwd)
 test_name=automation-wine
 . "$here/xsession.sh"
+. "$here/../support/windows-build.sh"
+skip_unless_runnable "$program_exe"
 mkdir -p "$artifacts"
 
-export WINEPREFIX=$work/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-rm -rf "$WINEPREFIX" && mkdir -p "$work"
-settings=$WINEPREFIX/drive_c/MyExcelSettings.ini
+windows_build_env "$program_exe"
+rm -rf "$work/wineprefix" && mkdir -p "$work"
 cleanup() { wineserver -k 2>/dev/null; stop_x_session; wait 2>/dev/null; }
 trap cleanup EXIT
 # COM servers need the prefix fully made before they start.
-wineboot -i >/dev/null 2>&1 && wineserver -w
+use_prefix "$work/wineprefix"
+settings=$WINEPREFIX/drive_c/MyExcelSettings.ini
 # One server for the whole test: one started by a command in a pipeline
 # would hold the pipe open.
 wineserver -p
@@ -78,7 +80,7 @@ reg_add 'HKCR\Tallowby.Form1\CLSID' /ve /d "$clsid"
 reg_add "HKCR\\Interface\\$iid\\ProxyStubClsid32" /ve /d '{00020424-0000-0000-C000-000000000046}'
 reg_add "HKCR\\Interface\\$iid\\TypeLib" /ve /d "$libid"
 reg_add "HKCR\\Interface\\$iid\\TypeLib" /v Version /d 1.0
-reg_add "HKCR\\TypeLib\\$libid\\1.0\\0\\win32" /ve /d "$(winepath -w "$program_exe")"
+reg_add "HKCR\\TypeLib\\$libid\\1.0\\0\\$WINEARCH" /ve /d "$(winepath -w "$program_exe")"
 
 # A C++ client, early and late bound.
 wine "$client_exe" >"$artifacts/$test_name-client.log" 2>&1

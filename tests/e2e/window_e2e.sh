@@ -13,6 +13,10 @@ rm -f "$settings"
 
 test_name=$name
 . "$here/xsession.sh"
+if [ "$name" = wine ]; then
+  . "$here/../support/windows-build.sh"
+  skip_unless_runnable "${!#}"
+fi
 start_x_session
 cleanup() { kill "$program" 2>/dev/null; stop_x_session; wait 2>/dev/null; }
 trap cleanup EXIT

@@ -7,13 +7,12 @@ set -u
 native=$1 windows=$2 work=$3
 prefix=$work/shared-prefix
 other=$work/native-only
+. "$(dirname "$0")/../support/windows-build.sh"
+skip_unless_runnable "$windows"
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+windows_build_env "$windows"
 rm -rf "$other"
-if [ ! -f "$prefix/system.reg" ]; then
-  rm -rf "$prefix"
-  wineboot -i >/dev/null 2>&1 && wineserver -w
-fi
+use_prefix "$prefix"
 ini=$prefix/drive_c/MyExcelSettings.ini
 rm -f "$ini"
 

@@ -11,13 +11,16 @@ artifacts=$1 work=$2 setup=$3
 here=$(cd "$(dirname "$0")/../e2e" && pwd)
 test_name=installer-wine
 . "$here/xsession.sh"
+. "$here/../support/windows-build.sh"
+# The setup program and what it installs are 32-bit, as shipped.
+skip_unless_runnable "$setup"
 mkdir -p "$artifacts"
 
-export WINEPREFIX=$work/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-rm -rf "$WINEPREFIX" && mkdir -p "$work"
+windows_build_env "$setup"
+rm -rf "$work/wineprefix" && mkdir -p "$work"
 cleanup() { wineserver -k 2>/dev/null; stop_x_session; wait 2>/dev/null; }
 trap cleanup EXIT
-wineboot -i >/dev/null 2>&1 && wineserver -w
+use_prefix "$work/wineprefix"
 # One server for the whole test: one started by a command in a pipeline
 # would hold the pipe open.
 wineserver -p

@@ -4,7 +4,7 @@
 Prints one line per failed check and then "resources: N passed, M failed";
 exits 1 if any check failed.
 
-usage: check_resources.py PATH/TO/Tallowby.exe
+usage: check_resources.py PATH/TO/Tallowby.exe [x86|amd64]
 """
 import re
 import shutil
@@ -17,7 +17,9 @@ import pefile
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 LANG_EN_US = 1033
-IMAGE_FILE_MACHINE_I386 = 0x14C
+# Per processor: the PE machine, the manifest's processorArchitecture and
+# the type library's SYSKIND (SYS_WIN32, SYS_WIN64).
+PROCESSORS = {"x86": (0x14C, 1), "amd64": (0x8664, 3)}
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 VFT_APP = 1
 
@@ -79,10 +81,9 @@ def only_data(checks, resources, kind, rid, what):
     return next(iter(languages.values()))
 
 
-def check_header(checks, pe):
-    machine = pe.FILE_HEADER.Machine
-    checks.check(machine == IMAGE_FILE_MACHINE_I386,
-                 f"machine type is 0x{machine:04X}, expected i386 (0x014C)")
+def check_header(checks, pe, arch):
+    machine, expected = pe.FILE_HEADER.Machine, PROCESSORS[arch][0]
+    checks.check(machine == expected, f"machine type is 0x{machine:04X}, expected {arch} (0x{expected:04X})")
     subsystem = pe.OPTIONAL_HEADER.Subsystem
     checks.check(subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI,
                  f"subsystem is {subsystem}, expected GUI (2)")
@@ -215,7 +216,7 @@ def local(tag):
     return tag.rsplit("}", 1)[-1]
 
 
-def check_manifest(checks, resources):
+def check_manifest(checks, resources, arch):
     manifests = [rid for kind, rid in resources if kind == RT_MANIFEST]
     checks.check(manifests == [1], f"manifests are {manifests}, expected [1]")
     data = only_data(checks, resources, RT_MANIFEST, 1, "manifest")
@@ -230,23 +231,31 @@ def check_manifest(checks, resources):
     controls = [e for e in elements if local(e.tag) == "assemblyIdentity"
                 and e.get("name") == "Microsoft.Windows.Common-Controls"]
     ok = len(controls) == 1 and controls[0].get("version") == "6.0.0.0" \
-        and controls[0].get("processorArchitecture") in ("x86", "*") \
+        and controls[0].get("processorArchitecture") in (arch, "*") \
         and controls[0].get("publicKeyToken", "").lower() == "6595b64144ccf1df"
-    checks.check(ok, "manifest does not depend on Microsoft.Windows.Common-Controls 6.0.0.0 for x86")
+    checks.check(ok, f"manifest does not depend on Microsoft.Windows.Common-Controls 6.0.0.0 for {arch}")
     dpi = [(e.text or "").strip() for e in elements if local(e.tag) == "dpiAware"]
     checks.check(dpi == ["true"], f"manifest dpiAware is {dpi}, expected ['true']")
     elevation = [local(e.tag) for e in elements if local(e.tag) in ("trustInfo", "requestedExecutionLevel")]
     checks.check(not elevation, f"manifest has {elevation}, which turns off file virtualization")
-    own = [e.get("version") for e in root if local(e.tag) == "assemblyIdentity"]
-    checks.check(own in ([], [".".join(map(str, VERSION))]),
-                 f"manifest's own assembly version is {own}, expected {'.'.join(map(str, VERSION))}")
+    own = [e for e in root if local(e.tag) == "assemblyIdentity"]
+    versions = [e.get("version") for e in own]
+    checks.check(versions in ([], [".".join(map(str, VERSION))]),
+                 f"manifest's own assembly version is {versions}, expected {'.'.join(map(str, VERSION))}")
+    # Windows refuses to start a program whose manifest names another processor.
+    processors = [e.get("processorArchitecture") for e in own]
+    checks.check(processors in ([], [arch]), f"manifest's own processorArchitecture is {processors}, expected {arch}")
 
 
-def check_type_library(checks, resources):
+def check_type_library(checks, resources, arch):
     """The automation interface's type library, as LoadTypeLibEx finds it: TYPELIB 1."""
     data = only_data(checks, resources, "TYPELIB", 1, "type library")
     if data is not None:
         checks.check(data[:4] == b"MSFT", f"TYPELIB 1 is not a type library: starts {data[:4]!r}")
+        # The low bits of the header's flags hold the library's SYSKIND.
+        syskind = struct.unpack_from("<I", data, 0x14)[0] & 0xF if len(data) >= 0x18 else None
+        checks.check(syskind == PROCESSORS[arch][1],
+                     f"TYPELIB 1 is built for SYSKIND {syskind}, expected {PROCESSORS[arch][1]} for {arch}")
         # The library's GUID, stored little-endian in its first fields.
         libid = bytes.fromhex("9248E56B9009E443821D1E54F4186ED4")
         checks.check(libid in data, "TYPELIB 1 is not TallowbyLib {6BE54892-0990-43E4-821D-1E54F4186ED4}")
@@ -266,10 +275,10 @@ def check_with_wrestool(checks, exe):
 
 
 def main(argv):
-    if len(argv) != 2:
+    if len(argv) not in (2, 3) or argv[2:] and argv[2] not in PROCESSORS:
         print(__doc__.strip().splitlines()[-1], file=sys.stderr)
         return 2
-    exe = argv[1]
+    exe, arch = argv[1], (argv[2:] or ["x86"])[0]
     checks = Checks()
     try:
         pe = pefile.PE(exe, fast_load=False)
@@ -277,13 +286,13 @@ def main(argv):
         checks.check(False, f"{exe} is not a readable PE file: {error}")
     else:
         resources = resources_of(pe)
-        check_header(checks, pe)
+        check_header(checks, pe, arch)
         check_imports(checks, pe)
         check_languages(checks, resources)
         check_icons(checks, resources)
         check_version(checks, pe, resources)
-        check_manifest(checks, resources)
-        check_type_library(checks, resources)
+        check_manifest(checks, resources, arch)
+        check_type_library(checks, resources, arch)
         check_with_wrestool(checks, exe)
     print(f"resources: {checks.passed} passed, {checks.failed} failed")
     return 1 if checks.failed else 0

@@ -78,6 +78,18 @@ def patch_group_entry(index, offset_in_entry, size, value):
     return patch
 
 
+def set_syskind(syskind):
+    """Marks the embedded type library as built for another SYSKIND."""
+    def patch(pe):
+        data = bytearray(pe.__data__)
+        at = data.find(b"MSFT\x02\x00\x01\x00")
+        if at < 0:
+            raise LookupError("no type library header")
+        data[at + 0x14] = (data[at + 0x14] & 0xF0) | syskind
+        return data
+    return patch
+
+
 def utf16(text):
     return text.encode("utf-16-le")
 
@@ -123,6 +135,9 @@ FAULTS = {
     "not DPI aware": (replace_in_resource(b">true</dpiAware>", b">fals</dpiAware>", 24, 1),
                       "manifest dpiAware is ['fals']"),
     "elevation": (elevate, "manifest has ['requestedExecutionLevel']"),
+    "manifest processor": (replace_in_resource(b'processorArchitecture="x86"', b'processorArchitecture="arm"', 24, 1),
+                           "manifest's own processorArchitecture is ['arm']"),
+    "win64 type library": (set_syskind(3), "TYPELIB 1 is built for SYSKIND 3"),
 }
 
 

@@ -7,13 +7,12 @@
 set -u
 native=$1 windows=$2 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../support/windows-build.sh"
+skip_unless_runnable "$windows"
 
-export WINEPREFIX=$work/wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+windows_build_env "$windows"
 mkdir -p "$work"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 && wineserver -w
-fi
+use_prefix "$work/wine"
 # One server for the whole run, so that each Windows save starts quickly.
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1' EXIT

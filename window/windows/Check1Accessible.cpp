@@ -17,6 +17,9 @@ using Microsoft::WRL::ComPtr;
 
 bool IsSelf(const VARIANT &child) { return V_VT(&child) == VT_I4 && V_I4(&child) == CHILDID_SELF; }
 
+// IAccessible's IID is taken with __uuidof: the 64-bit oleacc import library
+// defines IID_IAccessible as a thunk into oleacc.dll, not as the GUID.
+
 // The system's accessible object for the control, with the check box's
 // role and checked state.
 class CheckBoxAccessible final : public ComObject<IAccessible> {
@@ -27,7 +30,7 @@ public:
     {
         if (object == nullptr)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
             *object = static_cast<IAccessible *>(this);
             AddRef();
             return S_OK;
@@ -148,7 +151,7 @@ LRESULT CALLBACK CheckBoxProc(HWND control, UINT message, WPARAM wParam, LPARAM 
             ComPtr<IAccessible> answer;
             answer.Attach(new (std::nothrow) CheckBoxAccessible(control, std::move(standard)));
             if (answer)
-                return ::LresultFromObject(IID_IAccessible, wParam, answer.Get());
+                return ::LresultFromObject(__uuidof(IAccessible), wParam, answer.Get());
         }
     } else if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(control, &CheckBoxProc, kSubclassId);
