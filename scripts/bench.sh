@@ -73,14 +73,16 @@ fi
 sizes=${1:-10,1000,10000,100000}
 seconds=${2:-0.5}
 cmake --build --preset native-release --target settings_bench >/dev/null
-if [ ! -f build/windows/build.ninja ]; then cmake --preset windows >/dev/null; fi
-cmake --build --preset windows --target settings_bench >/dev/null
-
-export WINEPREFIX=$work/wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1 && wineserver -w
+# The platform column: the Windows build this host runs.
+. tests/support/windows-build.sh
+preset=$(windows_build_preset)
+if [ ! -f "build/$preset/build.ninja" ]; then cmake --preset "$preset" >/dev/null; fi
+cmake --build --preset "$preset" --target settings_bench >/dev/null
 
 native=build/native-release/bench/settings_bench
-windows=build/windows/bench/settings_bench.exe
+windows=build/$preset/bench/settings_bench.exe
+windows_build_env "$windows"
+use_prefix "$work/wine"
 for keys in ${sizes//,/ }; do
   TALLOWBY_PREFIX=$work/native "$native" "$keys" "$seconds" >>"$work/native.tsv"
   for contender in ours qsettings simpleini inih; do
@@ -91,7 +93,7 @@ for keys in ${sizes//,/ }; do
 done
 wineserver -k || true
 
-python3 - "$work/native.tsv" "$work/platform.tsv" <<'PY'
+python3 - "$work/native.tsv" "$work/platform.tsv" "the $preset build's kernel32 under $WINEARCH Wine" <<'PY'
 import sys
 
 def load(path):
@@ -163,6 +165,7 @@ print("Times are medians in µs. * does not flush its save to disk (the file may
 print("ours/best peer compares with the fastest of QSettings, SimpleIni and inih, for saves with those that flush.")
 print(f"Cold: {flush:.0f} MiB of other memory touched before each call. Stale: gets that returned the old value")
 print("right after another program rewrote the file in place with the same size.")
+print(f"Platform: {sys.argv[3]}.")
 PY
 echo
 start_figures 100

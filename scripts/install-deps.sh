@@ -23,6 +23,8 @@ esac
 packages=(build-essential cmake ninja-build qt6-base-dev scdoc python3)
 
 if [ "$set_name" = test ]; then
+  # The i386 packages install on any amd64 host, also one that cannot run
+  # them; 64-bit Wine and the x86-64 cross compiler serve the 64-bit build.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
@@ -32,7 +34,8 @@ if [ "$set_name" = test ]; then
     libsimpleini-dev libinih-dev
     clang libclang-rt-14-dev
     g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools libwine-dev:i386 nsis
-    wine wine32:i386
+    g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    wine wine32:i386 wine64
     dbus dbus-x11 libglib2.0-bin iproute2
     xvfb xauth xdotool imagemagick x11-utils openbox python3-xlib python3-pefile
     icoutils locales

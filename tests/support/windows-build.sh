@@ -5,6 +5,11 @@
 #   ia32_runs               true when this host starts 32-bit x86 programs.
 #                           TALLOWBY_NO_IA32=1 says it does not, so either
 #                           path can be tried on any machine.
+#   host_kind               one line for people: which kind of host this is,
+#                           and what shows it.
+#   windows_build_preset    the Windows build the tests across both builds
+#                           run: windows (32-bit, the program as shipped)
+#                           where it can run, else windows64.
 #   windows_build_env EXE   points Wine at EXE's processor: exports WINEARCH,
 #                           the loader in TALLOWBY_WINE_LOADER, and the quiet
 #                           settings every test uses. `wine`, `wineboot` and
@@ -22,11 +27,27 @@ ia32_runs() {
   [ "${TALLOWBY_NO_IA32:-0}" != 1 ] && "$TALLOWBY_WINE32" --version >/dev/null 2>&1
 }
 
+host_kind() {
+  local answer
+  if [ "${TALLOWBY_NO_IA32:-0}" = 1 ]; then
+    echo "64-bit programs only (TALLOWBY_NO_IA32=1)"
+  elif answer=$("$TALLOWBY_WINE32" --version 2>&1); then
+    echo "runs 32-bit x86 programs ($TALLOWBY_WINE32 --version: $answer)"
+  else
+    echo "64-bit programs only ($TALLOWBY_WINE32 --version: ${answer:-no answer})"
+  fi
+}
+
+windows_build_preset() {
+  if ia32_runs; then echo windows; else echo windows64; fi
+}
+
 # The machine field of a PE file's header: 14c for x86, 8664 for x86-64.
 pe_machine() {
-  local at
+  local at machine
   at=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-  od -An -tx2 -j$((at + 4)) -N2 "$1" | tr -d ' '
+  machine=$(od -An -tx2 -j$((at + 4)) -N2 "$1" | tr -d ' ')
+  printf '%x\n' "$((16#${machine:-0}))"
 }
 
 windows_build_env() {
