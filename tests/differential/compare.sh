@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the same seeds through the Linux stand-in and through kernel32 under
 # Wine and compares the transcripts seed by seed. Seeds listed in KNOWN are
-# differences kept on purpose (see README); they are reported, not failed.
+# differences kept on purpose (see docs/guarantees.md); they are reported, not failed.
 # Both run in the caller's locale; TALLOWBY_WINEPREFIX names a Wine prefix
 # to share instead of WORK's own.
 # usage: compare.sh NATIVE WINDOWS_EXE WORK FIRST LAST [KNOWN...]

@@ -34,6 +34,7 @@ host_kind() {
   elif answer=$("$TALLOWBY_WINE32" --version 2>&1); then
     echo "runs 32-bit x86 programs ($TALLOWBY_WINE32 --version: $answer)"
   else
+    answer=${answer##*"$TALLOWBY_WINE32": } # the shell's own words about the loader
     echo "64-bit programs only ($TALLOWBY_WINE32 --version: ${answer:-no answer})"
   fi
 }
