@@ -16,12 +16,16 @@ build() { # build COMPILER OUTPUT SOURCE [EXTRA...]
   for dep in "$src" "$tables/Corrections.h" "$tables/LocaleCodePages.h" "$linux/AnsiCodec.h" "$linux/AnsiCodec.cpp"; do
     [ "$dep" -nt "$out" ] && newer=1
   done
-  [ "$(command -v "$cxx")" -nt "$out" ] && newer=1
   if [ ! -f "$out" ] || [ "$newer" -eq 1 ]; then
     "$cxx" "${flags[@]}" -o "$out" "$src" "$@"
   fi
 }
 mingw=${TALLOWBY_MINGW_CXX:-i686-w64-mingw32-g++}
+# Probes built by another compiler (the other Windows build's) are built again.
+if [ "$(cat "$work/mingw-compiler" 2>/dev/null)" != "$mingw" ]; then
+  rm -f "$work"/*.exe
+  echo "$mingw" >"$work/mingw-compiler"
+fi
 build "$mingw" AcpProbe.exe AcpProbe.cpp -static
 build "$mingw" PlatformTable.exe PlatformTable.cpp -static
 # The Linux one converts with the Linux build's codec.
