@@ -2,7 +2,7 @@
 
 #include "platform/Utf8.h"
 #include "platform/Win32Error.h"
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 #include "platform/linux/FileSnapshot.h"
 
-#include "platform/linux/FileContents.h"
+#include "platform/linux/files/FileContents.h"
 
 #include <string_view>
 

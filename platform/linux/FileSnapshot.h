@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "platform/linux/AtomicFile.h"
-#include "platform/linux/FileCodec.h"
-#include "platform/linux/FileStamp.h"
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/files/AtomicFile.h"
+#include "platform/linux/codepage/FileCodec.h"
+#include "platform/linux/files/FileStamp.h"
+#include "platform/linux/ini/IniDocument.h"
 
 #include <chrono>
 #include <filesystem>

@@ -3,8 +3,8 @@
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
 #include "platform/WriterLock.h"
-#include "platform/linux/FileRangeLock.h"
-#include "platform/linux/FolderLock.h"
+#include "platform/linux/files/FileRangeLock.h"
+#include "platform/linux/files/FolderLock.h"
 
 #include <chrono>
 #include <optional>

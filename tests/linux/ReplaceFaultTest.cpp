@@ -2,7 +2,7 @@
 // before the rename fails the save with its cause and the old file survives
 // whole; a step whose failure cannot harm the file is passed over.
 
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 #include "tests/support/SettingsTest.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 
-#include "platform/linux/codepages/LocaleCodePages.h"
+#include "platform/linux/codepage/tables/LocaleCodePages.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/NameIndex.h"
+#include "platform/linux/ini/NameIndex.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "platform/linux/FileCodec.h"
+#include "platform/linux/codepage/FileCodec.h"
 
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 #include "platform/Utf8.h"
 
 #include <utility>

@@ -1,10 +1,10 @@
 // The document written back: its layout, and settling once the layout is
 // in the file.
 
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/ini/IniDocument.h"
 
-#include "platform/linux/IniLayout.h"
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/ini/IniLayout.h"
+#include "platform/linux/ini/IniLexer.h"
 
 #include <algorithm>
 

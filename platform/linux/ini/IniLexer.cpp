@@ -1,4 +1,4 @@
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/ini/IniLexer.h"
 
 #include <algorithm>
 #include <cstring>

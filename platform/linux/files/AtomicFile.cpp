@@ -1,7 +1,7 @@
-#include "platform/linux/AtomicFile.h"
+#include "platform/linux/files/AtomicFile.h"
 
 #include "platform/Win32Error.h"
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 
 #include <sys/stat.h>
 

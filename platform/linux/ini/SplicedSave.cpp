@@ -4,9 +4,9 @@
 // (IniSpeedUps::splicedSave), every save lays the document out whole; the
 // fuzzer checks that both write the same file and settle alike.
 
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/ini/IniDocument.h"
 
-#include "platform/linux/IniLayout.h"
+#include "platform/linux/ini/IniLayout.h"
 
 namespace tallowby::platform {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/ini/IniLexer.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "platform/linux/FileRangeLock.h"
+#include "platform/linux/files/FileRangeLock.h"
 
 #include "platform/Win32Error.h"
 #include "platform/WriterLock.h"
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 
 #include <algorithm>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/ini/IniDocument.h"
 
-#include "platform/linux/IniLayout.h"
-#include "platform/linux/IniLexer.h"
-#include "platform/linux/FirstLookUp.h"
+#include "platform/linux/ini/IniLayout.h"
+#include "platform/linux/ini/IniLexer.h"
+#include "platform/linux/ini/FirstLookUp.h"
 
 #include <algorithm>
 #include <utility>

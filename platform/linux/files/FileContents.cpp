@@ -1,6 +1,6 @@
-#include "platform/linux/FileContents.h"
+#include "platform/linux/files/FileContents.h"
 
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 
 #include <cstdint>
 #include <cstring>

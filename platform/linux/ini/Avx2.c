@@ -3,7 +3,7 @@
  * again would cost every process a trap to the host in a virtual machine.
  * In C, since the C library's header for it is C. */
 
-#include "platform/linux/Avx2.h"
+#include "platform/linux/ini/Avx2.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/platform/x86.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "platform/linux/FileStamp.h"
+#include "platform/linux/files/FileStamp.h"
 
 #include <filesystem>
 #include <string>

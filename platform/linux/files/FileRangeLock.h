@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "platform/linux/UniqueFd.h"
+#include "platform/linux/files/UniqueFd.h"
 
 #include <chrono>
 #include <filesystem>

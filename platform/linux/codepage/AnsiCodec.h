@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/UniqueHandle.h"
-#include "platform/linux/codepages/Corrections.h"
+#include "platform/linux/codepage/tables/Corrections.h"
 
 #include <iconv.h>
 
@@ -37,7 +37,7 @@ private:
 };
 
 // One ANSI code page, converted as the platform converts it: glibc's iconv,
-// but for the measured corrections (codepages/Corrections.h, whose comment
+// but for the measured corrections (tables/Corrections.h, whose comment
 // gives the rules). iconv's state is not safe to share, so the conversions
 // that need it take turns.
 class AnsiCodec {
@@ -93,7 +93,7 @@ private:
 };
 
 // The ANSI code page the platform gives a process whose LC_CTYPE is the
-// locale `name`, from the measured table (codepages/LocaleCodePages.h):
+// locale `name`, from the measured table (tables/LocaleCodePages.h):
 // 1252 for C, POSIX and names it does not list, 65001 for a locale with no
 // ANSI code page.
 unsigned CodePageForLocale(std::string_view name);

@@ -1,4 +1,4 @@
-#include "platform/linux/NameIndex.h"
+#include "platform/linux/ini/NameIndex.h"
 
 namespace tallowby::platform {
 

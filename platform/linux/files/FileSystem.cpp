@@ -1,4 +1,4 @@
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"

@@ -1,8 +1,8 @@
-#include "platform/linux/LayoutCheck.h"
+#include "platform/linux/ini/LayoutCheck.h"
 
-#include "platform/linux/Avx2.h"
-#include "platform/linux/IniLayout.h"
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/ini/Avx2.h"
+#include "platform/linux/ini/IniLayout.h"
+#include "platform/linux/ini/IniLexer.h"
 
 #include <bit>
 #include <cstdint>

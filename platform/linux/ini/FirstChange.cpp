@@ -7,12 +7,12 @@
 // (IniSpeedUps::firstChange), every change reads the lines; the fuzzer
 // checks that both answer and write alike.
 
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/ini/IniDocument.h"
 
-#include "platform/linux/FirstLookUp.h"
-#include "platform/linux/IniLayout.h"
-#include "platform/linux/IniLexer.h"
-#include "platform/linux/LayoutCheck.h"
+#include "platform/linux/ini/FirstLookUp.h"
+#include "platform/linux/ini/IniLayout.h"
+#include "platform/linux/ini/IniLexer.h"
+#include "platform/linux/ini/LayoutCheck.h"
 
 namespace tallowby::platform {
 

@@ -1,7 +1,7 @@
-#include "platform/linux/FolderLock.h"
+#include "platform/linux/files/FolderLock.h"
 
 #include "platform/Win32Error.h"
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 
 #include <algorithm>
 #include <thread>

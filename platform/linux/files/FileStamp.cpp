@@ -1,7 +1,7 @@
-#include "platform/linux/FileStamp.h"
+#include "platform/linux/files/FileStamp.h"
 
 #include "platform/Win32Error.h"
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 
 #include <sys/stat.h>
 #include <thread>

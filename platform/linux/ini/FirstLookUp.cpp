@@ -1,7 +1,7 @@
-#include "platform/linux/FirstLookUp.h"
+#include "platform/linux/ini/FirstLookUp.h"
 
-#include "platform/linux/Avx2.h"
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/ini/Avx2.h"
+#include "platform/linux/ini/IniLexer.h"
 
 #include <algorithm>
 #include <bit>

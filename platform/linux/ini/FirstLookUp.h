@@ -6,7 +6,7 @@
 // (IniSpeedUps), and the first change finds its line the same way
 // (FirstChange.cpp).
 
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/ini/IniLexer.h"
 
 #include <cstddef>
 #include <optional>
