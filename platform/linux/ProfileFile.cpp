@@ -4,6 +4,7 @@
 #include "platform/Win32Error.h"
 #include "platform/WriterLock.h"
 #include "platform/linux/files/FileRangeLock.h"
+#include "platform/linux/files/FileSystem.h"
 #include "platform/linux/files/FolderLock.h"
 
 #include <chrono>
@@ -43,13 +44,12 @@ bool Apply(FileSnapshot &snapshot, const ProfileChange &change)
 // Writes go to the file a link names, so that the link stays a link.
 std::filesystem::path ResolveLinks(const std::filesystem::path &path)
 {
-    std::error_code error;
     std::filesystem::path target = path;
-    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, error); ++hops) {
-        const auto next = std::filesystem::read_symlink(target, error);
-        if (error)
+    for (int hops = 0; hops < 40; ++hops) {
+        const auto next = file_calls::LinkTarget(target);
+        if (!next)
             break;
-        target = next.is_absolute() ? next : target.parent_path() / next;
+        target = next->is_absolute() ? *next : target.parent_path() / *next;
     }
     return target;
 }

@@ -7,6 +7,8 @@
 
 namespace tallowby::platform {
 
+void FileReplacement::TemporaryFileTraits::Close(const Handle &path) { file_calls::TryRemove(path.c_str()); }
+
 Result<FileReplacement> FileReplacement::Prepare(const std::filesystem::path &path,
                                                  std::span<const std::string_view> pieces)
 {

@@ -7,7 +7,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace tallowby::platform {
 
@@ -41,7 +40,7 @@ private:
     struct TemporaryFileTraits : KeepsErrno {
         using Handle = std::string;
         static Handle Invalid() { return {}; }
-        static void Close(const Handle &path) { ::unlink(path.c_str()); }
+        static void Close(const Handle &path);
     };
 
     std::filesystem::path target_;

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,8 +12,7 @@ namespace tallowby::platform {
 namespace {
 
 // New storage faults in a page at a time as it is first written, each
-// fault a trap; one call faults the whole file's room in at once. A hint:
-// a kernel without it leaves the pages to fault as before.
+// fault a trap; one call faults the whole file's room in at once.
 void FaultIn(std::string &storage)
 {
     constexpr std::size_t kWorthIt = 64 * 1024;
@@ -23,7 +21,7 @@ void FaultIn(std::string &storage)
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     const auto start = reinterpret_cast<std::uintptr_t>(storage.data());
     const std::uintptr_t first = start & ~(page - 1), last = (start + storage.capacity()) & ~(page - 1);
-    ::madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
+    file_calls::TryFaultIn(reinterpret_cast<void *>(first), last - first);
 }
 
 } // namespace
@@ -56,7 +54,8 @@ Result<FileStamp> ReadFileContents(const std::filesystem::path &path, std::strin
         used += *got;
     }
     contents.resize(used);
-    return ::fstat(fd->get(), &info) == 0 ? FileStamp::Of(info) : FileStamp{};
+    const auto read = file_calls::StatOfOpen(fd->get());
+    return read ? FileStamp::Of(*read) : FileStamp{};
 }
 
 // Read piece by piece, so that no second copy of the file is made.

@@ -7,13 +7,17 @@
 #include <algorithm>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace tallowby::platform {
 
 namespace {
 
-bool SameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+// Whether the file `ours` describes is still the one at `path`.
+bool StillAt(const struct stat &ours, const std::filesystem::path &path)
+{
+    const auto there = file_calls::StatIfThere(path);
+    return there && *there && (*there)->st_dev == ours.st_dev && (*there)->st_ino == ours.st_ino;
+}
 
 // Whether the Windows build's copy beside the file at `path` is locked: a
 // Windows writer is then about to rename it over the file.
@@ -29,12 +33,13 @@ FileRangeLock::~FileRangeLock() { Release(); }
 
 void FileRangeLock::Release()
 {
-    struct stat ours {}, there {};
-    if (made_ && ::fstat(fd_.get(), &ours) == 0 && ours.st_size == 0 && ::stat(path_.c_str(), &there) == 0 &&
-        SameFile(ours, there))
-        ::unlink(path_.c_str()); // still locked, so no other writer of ours is in it
+    if (madeFile_) {
+        const auto ours = file_calls::StatOfOpen(fd_.get());
+        if (ours && ours->st_size == 0 && StillAt(*ours, path_))
+            file_calls::TryRemove(path_.c_str()); // still locked, so no other writer of ours is in it
+    }
     fd_.reset();
-    made_ = false;
+    madeFile_ = false;
 }
 
 Result<FileRangeLock> FileRangeLock::Acquire(const std::filesystem::path &path,
@@ -46,9 +51,9 @@ Result<FileRangeLock> FileRangeLock::Acquire(const std::filesystem::path &path,
         out.Release();
         file_calls::OpenedForLock opened = file_calls::OpenForLock(path);
         out.fd_ = std::move(opened.fd);
-        out.made_ = opened.made;
-        // Made by another writer meanwhile: the next turn opens it.
-        if (!out.fd_ && !opened.madeMeanwhile)
+        out.madeFile_ = opened.how == file_calls::OpenedForLock::How::Made;
+        // A file another writer made meanwhile is opened next turn.
+        if (opened.how == file_calls::OpenedForLock::How::Refused)
             return out; // the write meets the same refusal and reports it
 
         while (out.fd_) {
@@ -66,12 +71,11 @@ Result<FileRangeLock> FileRangeLock::Acquire(const std::filesystem::path &path,
         // lock on the old one; a Windows writer's locked copy is about to
         // do so. The copy is looked at first: once it is gone, the rename
         // shows in the file's identity.
-        struct stat locked {}, current {};
         if (out.fd_ && CopyOnItsWay(path)) {
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, std::chrono::microseconds(5000));
-        } else if (out.fd_ && ::fstat(out.fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
-                   SameFile(locked, current)) {
+        } else if (const auto locked = out.fd_ ? file_calls::StatOfOpen(out.fd_.get()) : std::nullopt;
+                   locked && StillAt(*locked, path)) {
             return out;
         }
         if (std::chrono::steady_clock::now() >= deadline)

@@ -16,7 +16,7 @@ namespace tallowby::platform {
 class FileRangeLock {
 public:
     FileRangeLock(FileRangeLock &&other) noexcept
-        : path_(std::move(other.path_)), fd_(std::move(other.fd_)), made_(std::exchange(other.made_, false))
+        : path_(std::move(other.path_)), fd_(std::move(other.fd_)), madeFile_(std::exchange(other.madeFile_, false))
     {
     }
     FileRangeLock &operator=(FileRangeLock &&) = delete;
@@ -33,7 +33,7 @@ public:
                                          std::chrono::steady_clock::time_point deadline);
 
     // Whether the file was missing and this lock made it.
-    bool MadeFile() const { return made_; }
+    bool MadeFile() const { return madeFile_; }
 
 private:
     explicit FileRangeLock(std::filesystem::path path) : path_(std::move(path)) {}
@@ -41,7 +41,7 @@ private:
 
     std::filesystem::path path_;
     UniqueFd fd_;
-    bool made_ = false;
+    bool madeFile_ = false;
 };
 
 } // namespace tallowby::platform

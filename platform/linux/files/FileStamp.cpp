@@ -56,8 +56,8 @@ FileStamp FileStamp::Of(const struct stat &info)
 
 FileStamp FileStamp::At(const std::filesystem::path &path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? Of(info) : FileStamp{};
+    const auto info = file_calls::StatIfThere(path);
+    return info && *info ? Of(**info) : FileStamp{};
 }
 
 Result<FileStamp> FileStamp::Take(const std::filesystem::path &path)

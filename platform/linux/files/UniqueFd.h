@@ -2,14 +2,13 @@
 
 #include "platform/UniqueHandle.h"
 
-#include <unistd.h>
-
 namespace tallowby::platform {
 
 struct FileDescriptorTraits : KeepsErrno {
     using Handle = int;
     static int Invalid() { return -1; }
-    static void Close(int fd) { ::close(fd); }
+    // Through the file layer's seam (FileSystem.h).
+    static void Close(int fd);
 };
 
 // Owner of one file descriptor. Closing keeps errno, so that the cause of a
