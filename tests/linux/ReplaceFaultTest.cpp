@@ -14,7 +14,22 @@
 namespace tallowby::test {
 namespace {
 
-enum class Step { Stat, Access, Open, ChangeMode, Write, ShortWrite, Sync, Close, Rename, FolderOpen, FolderSync };
+enum class Step {
+    LockFolder,
+    LoadStat, // the load's first look at the file
+    Read,
+    Stat, // the looks after it, until the new version is opened
+    Access,
+    Open,
+    ChangeMode,
+    Write,
+    ShortWrite,
+    Sync,
+    Close,
+    Rename,
+    FolderOpen,
+    FolderSync,
+};
 
 // Fails the calls of one step of a save. Every call of the file layer
 // comes here, so the step's calls are told from the rest by how far the
@@ -30,7 +45,7 @@ public:
             return FileSystem::Stat(path, info);
         if (phase_ == Phase::Locking) {
             phase_ = Phase::Loading; // the load's first look
-            return FileSystem::Stat(path, info);
+            return step_ == Step::LoadStat ? Fail() : FileSystem::Stat(path, info);
         }
         return step_ == Step::Stat && phase_ == Phase::Loading ? Fail() : FileSystem::Stat(path, info);
     }
@@ -38,6 +53,14 @@ public:
     {
         checkingLock_ = RoleOf(fd) == Role::FileLock;
         return FileSystem::StatOpen(fd, info);
+    }
+    ssize_t Read(int fd, void *data, size_t size) override
+    {
+        return step_ == Step::Read ? Fail() : FileSystem::Read(fd, data, size);
+    }
+    int Lock(int fd, int operation) override
+    {
+        return step_ == Step::LockFolder ? Fail() : FileSystem::Lock(fd, operation);
     }
     int Access(const char *path, int mode) override
     {
@@ -186,6 +209,9 @@ TEST_P(PassedOverStepTest, NewFileStands)
 }
 
 const Fault kFailingSteps[] = {
+    {"FolderLockRefused", Step::LockFolder, ENOLCK, Status::FromWin32(platform::win32_error::GenFailure)},
+    {"StatDeniedOnLoad", Step::LoadStat, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
+    {"IoErrorOnRead", Step::Read, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
     {"StatFails", Step::Stat, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
     {"AccessRefused", Step::Access, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
     {"OpenDenied", Step::Open, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
