@@ -22,9 +22,9 @@ std::optional<bool> IniDocument::ScanSet(std::string_view section, std::string_v
 {
     // As with a look-up, one change is cheaper in the text than reading its
     // lines, and the next calls pay for them.
-    if (!speedUps_.firstChange || linesRead_ || scanned_ || TrimBlanks(section).empty() || TrimBlanks(key).empty())
+    if (!speedUps_.firstChange || state_ != State::Unread || TrimBlanks(section).empty() || TrimBlanks(key).empty())
         return std::nullopt;
-    scanned_ = true;
+    state_ = State::Scanned;
     const ScannedEntry scanned = ScanForEntry(text_, section, key, SectionEnd::Wanted);
     const std::string_view text = text_;
     auto offset = [&](std::string_view piece) { return static_cast<std::size_t>(piece.data() - text.data()); };
@@ -63,6 +63,7 @@ std::optional<bool> IniDocument::ScanSet(std::string_view section, std::string_v
         ini_layout::AppendEntry(splice.inserted, name, value);
     }
     pending_ = PendingSet{std::string(section), std::string(key), std::string(value), std::move(splice)};
+    state_ = State::ChangePending;
     return true;
 }
 

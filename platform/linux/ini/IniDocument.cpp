@@ -14,13 +14,13 @@ IniDocument IniDocument::FromText(std::string read, IniSpeedUps speedUps)
     IniDocument document;
     document.speedUps_ = speedUps;
     document.text_ = std::move(read);
-    document.linesRead_ = false;
+    document.state_ = State::Unread;
     return document;
 }
 
 void IniDocument::ReadLines()
 {
-    if (linesRead_)
+    if (LinesRead())
         return;
     const std::string_view text = text_;
     sections_.clear();
@@ -60,20 +60,35 @@ void IniDocument::ReadLines()
         }
         entries.push_back(entry);
     }
-    inLayout_ = inLayout && changes_ == 0;
-    linesRead_ = true;
-    if (pending_) {
-        const PendingSet set = std::move(*pending_);
-        pending_.reset();
+    const bool changePending = state_ == State::ChangePending;
+    state_ = inLayout ? State::LaidOut : State::NotLaidOut;
+    if (changePending) {
+        const PendingSet set = std::exchange(pending_, {});
         Set(set.section, set.key, set.value);
     }
+}
+
+void IniDocument::NoteChange(bool readsBack)
+{
+    if (!readsBack)
+        state_ = State::ReadsBackOtherwise;
+    else if (state_ == State::LaidOut)
+        state_ = State::OneChangeSinceLaidOut;
+    else if (state_ == State::OneChangeSinceLaidOut)
+        state_ = State::NotLaidOut;
+}
+
+void IniDocument::NoteRemoval()
+{
+    if (state_ != State::ReadsBackOtherwise)
+        state_ = State::NotLaidOut;
 }
 
 std::string IniDocument::Release()
 {
     std::string text = std::move(text_);
     *this = FromText({}, speedUps_);
-    linesRead_ = true;
+    state_ = State::NotLaidOut;
     return text;
 }
 
@@ -120,9 +135,9 @@ std::optional<std::string> IniDocument::Find(std::string_view section, std::stri
 {
     // One look-up is cheaper in the text than reading all its lines; the
     // next ones pay for them. Blank names are left to the lines.
-    if (speedUps_.firstLookUp && !linesRead_ && !scanned_ && !TrimBlanks(section).empty() &&
+    if (speedUps_.firstLookUp && state_ == State::Unread && !TrimBlanks(section).empty() &&
         !TrimBlanks(key).empty()) {
-        scanned_ = true;
+        state_ = State::Scanned;
         const auto value = ScanForValue(text_, section, key);
         return value ? std::optional<std::string>(*value) : std::nullopt;
     }
@@ -145,8 +160,9 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         return *scanned;
     ReadLines();
     Section *found = FindSection(section);
+    bool readsBack = true;
     if (found == nullptr) {
-        readsBack_ = readsBack_ && ini_layout::HeaderReadsBack(TrimLeadingBlanks(section));
+        readsBack = ini_layout::HeaderReadsBack(TrimLeadingBlanks(section));
         sections_.push_back(Section{Add(TrimLeadingBlanks(section)), true, {}, {}});
         found = &sections_.back();
         unsettled_.push_back({sections_.size() - 1, kHeader});
@@ -156,19 +172,17 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         Entry &entry = found->entries[*index];
         if (entry.hasValue() && View(entry.value) == value)
             return false;
-        readsBack_ = readsBack_ && ini_layout::EntryReadsBack({}, value);
         replaced_ = entry.value;
         entry.value = Add(value); // the stored spelling of the name stays
         unsettled_.push_back({sectionNumber, *index});
-        ++changes_;
+        NoteChange(readsBack && ini_layout::EntryReadsBack({}, value));
         return true;
     }
     const std::string_view name = TrimLeadingBlanks(key);
-    readsBack_ = readsBack_ && ini_layout::EntryReadsBack(name, value);
     found->entries.push_back(Entry{Add(name), Add(value)});
     unsettled_.push_back({sectionNumber, found->entries.size() - 1});
     found->index.Added(name, found->entries.size());
-    ++changes_;
+    NoteChange(readsBack && ini_layout::EntryReadsBack(name, value));
     return true;
 }
 
@@ -193,7 +207,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
             continue;
         const auto index = entry - found.entries.begin();
         TrimWritten(); // numbers are about to move; blanks are no longer news
-        inLayout_ = false;
+        NoteRemoval();
         found.entries.erase(found.entries.begin() + index);
         found.index.Clear();
         // The platform drops an entry without a name that follows another,
@@ -201,7 +215,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key)
         const auto &entries = found.entries;
         if (index > 0 && static_cast<std::size_t>(index) < entries.size() && entries[index - 1].name.length == 0 &&
             entries[index].name.length == 0)
-            readsBack_ = false;
+            state_ = State::ReadsBackOtherwise;
         return true;
     }
     return false;
@@ -215,7 +229,7 @@ bool IniDocument::RemoveSection(std::string_view section)
     if (found == sections_.end())
         return false;
     TrimWritten(); // numbers are about to move; blanks are no longer news
-    inLayout_ = false;
+    NoteRemoval();
     // The lines before the first header go, but their place stays first, as
     // on the platform: a later key of the section "" lands there again.
     if (!found->headed) {

@@ -131,9 +131,46 @@ private:
         NameIndex index;
     };
 
+    // How far the text's lines are read, and how the text stands to what
+    // LayOut gives.
+    enum class State {
+        // The lines are unread: the first look-up or change may scan the
+        // text instead.
+        Unread,
+        // The lines are unread and the one scan is spent: the next call
+        // reads them.
+        Scanned,
+        // The lines are unread and the change the first change's scan found
+        // waits in pending_ to be made in them; a save splices it in.
+        ChangePending,
+        // The lines are read, and the text is what LayOut gives for the
+        // document: nothing changed since it was read or settled.
+        LaidOut,
+        // The lines are read, the text was what LayOut gives, and one change
+        // has been made since, which reads back as itself: a save can splice
+        // it in.
+        OneChangeSinceLaidOut,
+        // The lines are read; the text is not what LayOut gives, or has had
+        // more than one change since: a save lays the document out whole.
+        NotLaidOut,
+        // A change since the document settled reads back as other lines
+        // (see ini_layout::HeaderReadsBack), or a removal brought two
+        // entries without a name together: settling reads the text
+        // written afresh.
+        ReadsBackOtherwise,
+    };
+
+    bool LinesRead() const
+    {
+        return state_ != State::Unread && state_ != State::Scanned && state_ != State::ChangePending;
+    }
     // Reads the lines of the text, once, and makes in them the change
     // that the first change's scan left pending.
     void ReadLines();
+    // Moves the state on for a change that reads back as itself or not, and
+    // for a removal.
+    void NoteChange(bool readsBack);
+    void NoteRemoval();
     // The first change's scan (FirstChange.cpp): whether the set changed
     // anything, or none when only reading the lines can tell.
     std::optional<bool> ScanSet(std::string_view section, std::string_view key, std::string_view value);
@@ -156,27 +193,16 @@ private:
 
     IniSpeedUps speedUps_;
     std::string text_;
-    bool linesRead_ = true;
-    // Whether the one look-up or change that the text answers by a scan,
-    // before its lines are read, has been made.
-    bool scanned_ = false;
-    // Whether the text is what LayOut gives for the document as settled,
-    // and how many changes it has had since: a single change can be spliced
-    // in. `replaced` is the value the last change replaced.
-    bool inLayout_ = false;
-    // Whether the changes leave lines that read back as themselves once laid
-    // out: every piece added does (see ini_layout::HeaderReadsBack), and no
-    // removal brought two entries without a name together.
-    bool readsBack_ = true;
-    std::size_t changes_ = 0;
+    State state_ = State::NotLaidOut;
+    // The value the last change replaced, for its splice.
     Span replaced_;
-    // A set that the first change's scan found, with its splice, while the
-    // lines are unread.
+    // The set that the first change's scan found, with its splice, while
+    // the state is ChangePending.
     struct PendingSet {
         std::string section, key, value;
         Splice splice;
     };
-    std::optional<PendingSet> pending_;
+    PendingSet pending_;
     std::string added_;
     std::vector<Section> sections_;
     // Names and values written with their trailing blanks, by section and

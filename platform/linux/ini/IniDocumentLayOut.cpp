@@ -60,7 +60,7 @@ void IniDocument::SettleLaidOut(std::string written)
     const bool nameless = std::any_of(sections_.begin(), sections_.end(), [](const Section &section) {
         return section.headed && section.name.length == 0;
     });
-    if (nameless || !readsBack_) {
+    if (nameless || state_ == State::ReadsBackOtherwise) {
         *this = FromText(std::move(written), speedUps_);
         return;
     }
@@ -71,8 +71,7 @@ void IniDocument::SettleLaidOut(std::string written)
     added_.shrink_to_fit();
     // Blanks written after a name or value are not read back, so a text
     // that had them is no longer what LayOut gives.
-    inLayout_ = !TrimWritten();
-    changes_ = 0;
+    state_ = TrimWritten() ? State::NotLaidOut : State::LaidOut;
 }
 
 bool IniDocument::TrimWritten()

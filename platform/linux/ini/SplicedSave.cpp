@@ -14,9 +14,9 @@ std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 {
     if (!speedUps_.splicedSave)
         return std::nullopt;
-    if (pending_)
-        return pending_->splice;
-    if (!linesRead_ || !inLayout_ || changes_ != 1 || !readsBack_)
+    if (state_ == State::ChangePending)
+        return pending_.splice;
+    if (state_ != State::OneChangeSinceLaidOut)
         return std::nullopt;
     // Where the line that holds a piece of the text ends.
     auto lineEnd = [&](const Entry &entry) {
@@ -69,9 +69,10 @@ std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 void IniDocument::SettleSpliced(const Splice &splice)
 {
     text_.replace(splice.at, splice.removed, splice.inserted);
-    if (pending_) {
+    if (state_ == State::ChangePending) {
         // The lines are still unread, and will be read in the new text.
-        pending_.reset();
+        pending_ = {};
+        state_ = State::Scanned;
         return;
     }
     const auto delta = static_cast<std::ptrdiff_t>(splice.inserted.size()) - static_cast<std::ptrdiff_t>(splice.removed);
@@ -99,8 +100,7 @@ void IniDocument::SettleSpliced(const Splice &splice)
         entry.value = at(entry.name.offset - line.name + line.value, entry.value.length);
     }
     added_.clear();
-    inLayout_ = !TrimWritten();
-    changes_ = 0;
+    state_ = TrimWritten() ? State::NotLaidOut : State::LaidOut;
 }
 
 void IniDocument::ShiftSpans(std::size_t from, std::ptrdiff_t delta)
