@@ -21,9 +21,10 @@ class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
-    // Bit j of `positions` for the byte at `at + j`. False when a line read
-    // is not laid out, or is an entry without a name after another.
-    bool Read(std::size_t at, std::uint64_t positions)
+    // Whether the lines that hold `positions` (bit j for the byte at
+    // `at + j`) are laid out, and none is an entry without a name after
+    // another; reads each line not read yet.
+    bool LaidOut(std::size_t at, std::uint64_t positions)
     {
         for (; positions != 0; positions &= positions - 1) {
             const std::size_t position = at + static_cast<std::size_t>(std::countr_zero(positions));
@@ -80,7 +81,7 @@ std::size_t CheckBytes(std::string_view text, std::size_t at, std::size_t end, L
         const bool rare = x <= ' ' && x != '\r' && x != '\n' && x != ' ';
         const bool read = rare || (before == '\n' && (x == ' ' || x == '\r' || x == '[' || x == '=')) ||
                           (before == ' ' && (x == '\r' || x == '=')) || (before == '=' && x == ' ');
-        if (read && !lines.Read(at, 1))
+        if (read && !lines.LaidOut(at, 1))
             return 0;
     }
     return end;
@@ -109,7 +110,7 @@ __attribute__((target("sse2"))) std::size_t CheckSse2(std::string_view text, std
         const __m128i afterEquals = _mm_and_si128(_mm_cmpeq_epi8(before, equals), xSpace);
         const auto read = static_cast<unsigned>(_mm_movemask_epi8(
             _mm_or_si128(_mm_or_si128(rare, atStart), _mm_or_si128(afterSpace, afterEquals))));
-        if (read != 0 && !lines.Read(at, read))
+        if (read != 0 && !lines.LaidOut(at, read))
             return 0;
     }
     return at;
@@ -137,7 +138,7 @@ __attribute__((target("avx2"))) std::size_t CheckAvx2(std::string_view text, std
         const __m256i afterEquals = _mm256_and_si256(_mm256_cmpeq_epi8(before, equals), xSpace);
         const auto read = static_cast<std::uint32_t>(_mm256_movemask_epi8(
             _mm256_or_si256(_mm256_or_si256(rare, atStart), _mm256_or_si256(afterSpace, afterEquals))));
-        if (read != 0 && !lines.Read(at, read))
+        if (read != 0 && !lines.LaidOut(at, read))
             return 0;
     }
     return at;
