@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallowby::platform {
 
@@ -45,12 +46,19 @@ public:
     // before its text counts as whole. ERROR_TIMEOUT at `deadline`.
     Error AwaitStill(std::chrono::steady_clock::time_point deadline);
 
-    // The stamp and text form of the file loaded, and its document for
-    // questions; a change goes through Change, so that the snapshot knows
-    // it is ahead of the file.
+    // The stamp and text form of the file loaded.
     const FileStamp &Stamp() const { return stamp_; }
     FileEncoding Encoding() const { return encoding_; }
-    IniDocument &Document() { return document_; }
+
+    // The document's answers (IniDocument.h), text in the file's text form.
+    std::optional<std::string> Find(std::string_view section, std::string_view key)
+    {
+        return document_.Find(section, key);
+    }
+    std::vector<std::string> KeyNames(std::string_view section) { return document_.KeyNames(section); }
+    std::vector<std::string> SectionNames() { return document_.SectionNames(); }
+    // Whether the document, changes and all, lays out as no text.
+    bool LaysOutEmpty() { return document_.LayOut().empty(); }
 
     // Removes `section` when `key` is none, else removes `key` when `value`
     // is none, else sets `value` under `key`; text is in the file's text

@@ -81,7 +81,6 @@ ProfileAnswer ProfileFile::Read(const char *file, const ProfileQuery &query)
     if (!snapshot_.Stamp().exists)
         answer.fileError = win32_error::FileNotFound;
     const FileEncoding encoding = snapshot_.Encoding();
-    IniDocument &document = snapshot_.Document();
     auto join = [&](const std::vector<std::string> &names) {
         for (const auto &name : names) {
             answer.text += TextToAnsi(encoding, name);
@@ -90,10 +89,10 @@ ProfileAnswer ProfileFile::Read(const char *file, const ProfileQuery &query)
     };
     const auto section = ToFileText(encoding, query.section), key = ToFileText(encoding, query.key);
     if (!section) {
-        join(document.SectionNames());
+        join(snapshot_.SectionNames());
     } else if (!key) {
-        join(document.KeyNames(*section));
-    } else if (auto value = document.Find(*section, *key)) {
+        join(snapshot_.KeyNames(*section));
+    } else if (auto value = snapshot_.Find(*section, *key)) {
         answer.text = TextToAnsi(encoding, std::move(*value));
         answer.found = true;
     }
@@ -148,7 +147,7 @@ Error ProfileFile::Save(const std::filesystem::path &path, const ProfileChange &
             if (!asRead.compareBytes || snapshot_.StillAsRead(asRead))
                 return {};
             snapshot_.Forget(); // read it again
-        } else if (madeByLock && snapshot_.Document().LayOut().empty()) {
+        } else if (madeByLock && snapshot_.LaysOutEmpty()) {
             // A file that was not there stays away when the change leaves it
             // empty, as on the platform; the lock removes what it made.
             return {};
