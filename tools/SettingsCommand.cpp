@@ -1,7 +1,9 @@
 #include "tools/SettingsCommand.h"
 
+#include "platform/HostPath.h"
 #include "platform/Utf8.h"
 #include "settings/OperationGuard.h"
+#include "settings/SettingsFile.h"
 #include "tools/Version.h"
 
 namespace tallowby {
@@ -22,11 +24,26 @@ constexpr char kCommands[] = "\n"
                              "  --help             print this help\n"
                              "  --version          print the version\n";
 
-CommandOutcome Finish(Status status, std::string out = {})
+// What a failed command could not do, and to which file.
+struct Failure {
+    const char *action; // "read" or "save"
+    bool throughWindow; // the file is the window's, which this process cannot place
+};
+
+CommandOutcome Finish(Status status, Failure failure, std::string out = {})
 {
     if (status.ok())
         return {0, std::move(out), {}};
-    return {1, {}, "tallowby-settings: " + DescribeStatus(status) + "\n"};
+    std::string line = "tallowby-settings: ";
+    // A window that went away while called has nothing to do with the file.
+    if (status != Status::FromWin32(platform::win32_error::RpcServerUnavailable)) {
+        line += failure.throughWindow ? "the window cannot " : "cannot ";
+        line += failure.action;
+        line += ' ';
+        line += failure.throughWindow ? platform::ToUtf8(kSettingsFile) : platform::HostPath(kSettingsFile);
+        line += ": ";
+    }
+    return {1, {}, line + DescribeStatus(status) + "\n"};
 }
 
 bool IsStoreCommand(const std::vector<std::u16string> &arguments)
@@ -49,7 +66,7 @@ CommandOutcome List(ProfileStore &store)
             out += platform::ToUtf8(setting.key) + "=" + platform::ToUtf8(setting.value) + "\n";
         return listed;
     });
-    return Finish(status, std::move(out));
+    return Finish(status, {"read", false}, std::move(out));
 }
 
 } // namespace
@@ -91,16 +108,17 @@ CommandOutcome RunSettingsCommand(Form1Interface &window, ProfileStore *store,
 
     if (command == u"list")
         return List(*store);
+    const bool throughWindow = store == nullptr;
     if (command == u"delete")
-        return Finish(GuardOperation([&] { return store->Delete(arguments[1]); }));
+        return Finish(GuardOperation([&] { return store->Delete(arguments[1]); }), {"save", false});
     if (command == u"get") {
         const TextResult result =
             window.ProfileSettingGet(arguments[1], operands == 2 ? arguments[2] : std::u16string());
-        return Finish(result.status, platform::ToUtf8(result.text) + "\n");
+        return Finish(result.status, {"read", throughWindow}, platform::ToUtf8(result.text) + "\n");
     }
     if (command == u"set")
-        return Finish(window.ProfileSettingSave(arguments[1], arguments[2]));
-    return Finish(window.InYourVBApp());
+        return Finish(window.ProfileSettingSave(arguments[1], arguments[2]), {"save", throughWindow});
+    return Finish(window.InYourVBApp(), {"save", throughWindow});
 }
 
 } // namespace tallowby

@@ -1,6 +1,6 @@
 #include "platform/CodePage.h"
 
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 
 // Linux has no ANSI code page of its own; the process takes the one the
 // platform would give it in the same locale (AnsiCodec.h).

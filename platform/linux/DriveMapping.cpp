@@ -2,7 +2,7 @@
 
 #include "platform/Utf8.h"
 #include "platform/Win32Error.h"
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 
 #include <cstdlib>
 
@@ -99,9 +99,9 @@ Result<std::filesystem::path> MapProfilePath(std::string_view ansiPath)
     return std::move(*mapped);
 }
 
-bool RememberedMapping::Current(std::string_view windowsPath) const
+bool RememberedMapping::Remembers(std::string_view windowsPath) const
 {
-    if (!valid_ || windowsPath != windowsPath_)
+    if (!remembered_ || windowsPath != windowsPath_)
         return false;
     for (std::size_t i = 0; i < kPrefixVariables.size(); ++i) {
         if (Variable(kPrefixVariables[i]) != environment_[i])
@@ -112,14 +112,14 @@ bool RememberedMapping::Current(std::string_view windowsPath) const
 
 const Result<std::filesystem::path> &RememberedMapping::Map(std::string_view windowsPath)
 {
-    if (Current(windowsPath))
+    if (Remembers(windowsPath))
         return mapped_;
-    valid_ = false;
+    remembered_ = false;
     mapped_ = MapProfilePath(windowsPath);
     windowsPath_ = windowsPath;
     for (std::size_t i = 0; i < kPrefixVariables.size(); ++i)
         environment_[i] = Variable(kPrefixVariables[i]);
-    valid_ = true;
+    remembered_ = true;
     return mapped_;
 }
 

@@ -36,9 +36,13 @@ public:
     const Result<std::filesystem::path> &Map(std::string_view windowsPath);
 
 private:
-    bool Current(std::string_view windowsPath) const;
+    // Whether the mapping remembered is that of `windowsPath` in the
+    // environment as it is now.
+    bool Remembers(std::string_view windowsPath) const;
 
-    bool valid_ = false;
+    // None until one is remembered whole: a mapping cut short by an
+    // exception is not remembered.
+    bool remembered_ = false;
     std::string windowsPath_;
     std::array<std::string, 3> environment_;
     Result<std::filesystem::path> mapped_ = Error();

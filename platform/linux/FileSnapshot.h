@@ -1,41 +1,31 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "platform/linux/AtomicFile.h"
-#include "platform/linux/FileCodec.h"
-#include "platform/linux/FileStamp.h"
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/files/AtomicFile.h"
+#include "platform/linux/codepage/FileCodec.h"
+#include "platform/linux/files/FileStamp.h"
+#include "platform/linux/ini/IniDocument.h"
 
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tallowby::platform {
 
 // What the process knows of the settings file it last read or wrote: its
 // path, its stamp, the form its text came in and its document, and how far
-// that document can be trusted to be the file's.
+// that document can be trusted to be the file's. Only its own steps move it
+// from one state to the next.
 //
 // A get costs one stat while the file provably has not changed: its stamp is
 // the same, and it last changed before the tick of the kernel's file clock
 // it was read in. A file changed within that tick could change again
 // unseen, so only its bytes can tell.
-struct FileSnapshot {
-    enum class State {
-        // No document stands for a file: none was read yet, or the file may
-        // have changed since (a read or a check that failed).
-        Absent,
-        // The document is the file's, and a change of the file would show in
-        // its stamp.
-        Trusted,
-        // The document is the file's as read, but the file changed within
-        // the tick it was read in: its bytes must be compared to be sure.
-        ToBeChecked,
-        // The document holds a change the file does not have yet.
-        AheadOfFile,
-    };
-
+class FileSnapshot {
+public:
     // How Load treats a snapshot to be checked whose stamp is the same:
     // `Now` compares the file's bytes at once; `BeforeRename` keeps the
     // snapshot, for a save that compares them just before its rename.
@@ -46,7 +36,8 @@ struct FileSnapshot {
 
     // Brings the snapshot up to date with the file at `at`. A file that is
     // missing loads as an empty document. Gives the Win32 error of a stat
-    // or read that failed, and the snapshot is Absent then.
+    // or read that failed, and the snapshot no longer stands for a file
+    // then.
     Result<Loaded> Load(const std::filesystem::path &at, ByteCheck check);
 
     // Waits until a file another program changed in the last 20 ms has been
@@ -55,12 +46,37 @@ struct FileSnapshot {
     // before its text counts as whole. ERROR_TIMEOUT at `deadline`.
     Error AwaitStill(std::chrono::steady_clock::time_point deadline);
 
+    // The stamp and text form of the file loaded.
+    const FileStamp &Stamp() const { return stamp_; }
+    FileEncoding Encoding() const { return encoding_; }
+
+    // The document's answers (IniDocument.h), text in the file's text form.
+    std::optional<std::string> Find(std::string_view section, std::string_view key)
+    {
+        return document_.Find(section, key);
+    }
+    std::vector<std::string> KeyNames(std::string_view section) { return document_.KeyNames(section); }
+    std::vector<std::string> SectionNames() { return document_.SectionNames(); }
+    // Whether the document, changes and all, lays out as no text.
+    bool LaysOutEmpty() { return document_.LayOut().empty(); }
+
+    // Removes `section` when `key` is none, else removes `key` when `value`
+    // is none, else sets `value` under `key`; text is in the file's text
+    // form. Returns whether the document changed. From the first change
+    // until the file takes it, the snapshot is ahead of the file, even when
+    // a change fails half way.
+    bool Change(std::string_view section, const std::optional<std::string> &key,
+                const std::optional<std::string> &value);
+    // Takes the document for one that may not be the file's any longer:
+    // the next load reads the file afresh.
+    void Forget() { state_ = State::Absent; }
+
     // The file as a save read it, before changing the document.
     struct AsRead {
         FileStamp stamp;
         bool compareBytes = false; // its stamp alone cannot show a change
     };
-    AsRead Read() const { return {stamp, state == State::ToBeChecked && stamp.exists}; }
+    AsRead WhatWasRead() const { return {stamp_, state_ == State::ToBeChecked && stamp_.exists}; }
     // Whether the file is still the one `asRead` describes: the same stamp,
     // and the same bytes as the document's text where the stamp cannot
     // tell.
@@ -82,11 +98,26 @@ struct FileSnapshot {
     // reading the file back gives, and takes the new file's stamp.
     void Settle(NewVersion version);
 
-    State state = State::Absent;
-    std::filesystem::path path;
-    FileStamp stamp;
-    FileEncoding encoding = FileEncoding::Ansi;
-    IniDocument document;
+private:
+    enum class State {
+        // No document stands for a file: none was read yet, or the file may
+        // have changed since (a read or a check that failed).
+        Absent,
+        // The document is the file's, and a change of the file would show in
+        // its stamp.
+        Trusted,
+        // The document is the file's as read, but the file changed within
+        // the tick it was read in: its bytes must be compared to be sure.
+        ToBeChecked,
+        // The document holds a change the file does not have yet.
+        AheadOfFile,
+    };
+
+    State state_ = State::Absent;
+    std::filesystem::path path_;
+    FileStamp stamp_;
+    FileEncoding encoding_ = FileEncoding::Ansi;
+    IniDocument document_;
 };
 
 } // namespace tallowby::platform

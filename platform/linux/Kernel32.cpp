@@ -2,8 +2,8 @@
 
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
-#include "platform/linux/AnsiCodec.h"
-#include "platform/linux/IniLexer.h"
+#include "platform/linux/codepage/AnsiCodec.h"
+#include "platform/linux/ini/IniLexer.h"
 #include "platform/linux/ProfileFile.h"
 
 #include <cstring>

@@ -3,8 +3,9 @@
 #include "platform/LastError.h"
 #include "platform/Win32Error.h"
 #include "platform/WriterLock.h"
-#include "platform/linux/FileRangeLock.h"
-#include "platform/linux/FolderLock.h"
+#include "platform/linux/files/FileRangeLock.h"
+#include "platform/linux/files/FileSystem.h"
+#include "platform/linux/files/FolderLock.h"
 
 #include <chrono>
 #include <optional>
@@ -22,34 +23,25 @@ std::optional<std::string> ToFileText(FileEncoding encoding, const char *ansi)
     return ansi != nullptr ? std::optional(TextFromAnsi(encoding, ansi)) : std::nullopt;
 }
 
-// Returns whether the document changed. From the first change until the
-// file takes it, the snapshot is ahead of the file, even when a change
-// fails half way.
+// Returns whether the document changed. The section is not null (see
+// ProfileFile::Write).
 bool Apply(FileSnapshot &snapshot, const ProfileChange &change)
 {
-    const auto section = ToFileText(snapshot.encoding, change.section),
-               key = ToFileText(snapshot.encoding, change.key), value = ToFileText(snapshot.encoding, change.value);
-    const FileSnapshot::State before = snapshot.state;
-    snapshot.state = FileSnapshot::State::AheadOfFile;
-    IniDocument &document = snapshot.document;
-    const bool changed = !key ? document.RemoveSection(*section)
-                         : !value ? document.RemoveKey(*section, *key)
-                                  : document.Set(*section, *key, *value);
-    if (!changed)
-        snapshot.state = before;
-    return changed;
+    const FileEncoding encoding = snapshot.Encoding();
+    const auto section = ToFileText(encoding, change.section), key = ToFileText(encoding, change.key),
+               value = ToFileText(encoding, change.value);
+    return snapshot.Change(*section, key, value);
 }
 
 // Writes go to the file a link names, so that the link stays a link.
 std::filesystem::path ResolveLinks(const std::filesystem::path &path)
 {
-    std::error_code error;
     std::filesystem::path target = path;
-    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, error); ++hops) {
-        const auto next = std::filesystem::read_symlink(target, error);
-        if (error)
+    for (int hops = 0; hops < 40; ++hops) {
+        const auto next = file_calls::LinkTarget(target);
+        if (!next)
             break;
-        target = next.is_absolute() ? next : target.parent_path() / next;
+        target = next->is_absolute() ? *next : target.parent_path() / *next;
     }
     return target;
 }
@@ -86,10 +78,9 @@ ProfileAnswer ProfileFile::Read(const char *file, const ProfileQuery &query)
         answer.fileError = loaded.error();
         return answer;
     }
-    if (!snapshot_.stamp.exists)
+    if (!snapshot_.Stamp().exists)
         answer.fileError = win32_error::FileNotFound;
-    const FileEncoding encoding = snapshot_.encoding;
-    IniDocument &document = snapshot_.document;
+    const FileEncoding encoding = snapshot_.Encoding();
     auto join = [&](const std::vector<std::string> &names) {
         for (const auto &name : names) {
             answer.text += TextToAnsi(encoding, name);
@@ -98,10 +89,10 @@ ProfileAnswer ProfileFile::Read(const char *file, const ProfileQuery &query)
     };
     const auto section = ToFileText(encoding, query.section), key = ToFileText(encoding, query.key);
     if (!section) {
-        join(document.SectionNames());
+        join(snapshot_.SectionNames());
     } else if (!key) {
-        join(document.KeyNames(*section));
-    } else if (auto value = document.Find(*section, *key)) {
+        join(snapshot_.KeyNames(*section));
+    } else if (auto value = snapshot_.Find(*section, *key)) {
         answer.text = TextToAnsi(encoding, std::move(*value));
         answer.found = true;
     }
@@ -135,7 +126,9 @@ Error ProfileFile::Save(const std::filesystem::path &path, const ProfileChange &
     TALLOWBY_RETURN_IF_FAILED(fileLock);
     const std::lock_guard guard(mutex_);
 
-    for (bool lockMadeFile = fileLock->MadeFile();; lockMadeFile = false) {
+    // A save starts again only when another program has changed the file,
+    // so from then on the file is no longer the one the lock made.
+    for (bool madeByLock = fileLock->MadeFile();; madeByLock = false) {
         // 2. Load. The check before the rename compares the bytes of a file
         // whose stamp cannot show a change.
         const auto loaded = snapshot_.Load(path, FileSnapshot::ByteCheck::BeforeRename);
@@ -143,18 +136,18 @@ Error ProfileFile::Save(const std::filesystem::path &path, const ProfileChange &
         // 3. Wait for a file another program has just changed to be still.
         // What this process last read or wrote is whole, and so is the
         // empty file the lock has just made.
-        const bool lockMadeIt = lockMadeFile && snapshot_.stamp.exists && snapshot_.stamp.size == 0;
-        if (*loaded == FileSnapshot::Loaded::Afresh && !lockMadeIt)
+        const bool loadedAsMade = madeByLock && snapshot_.Stamp().exists && snapshot_.Stamp().size == 0;
+        if (*loaded == FileSnapshot::Loaded::Afresh && !loadedAsMade)
             TALLOWBY_RETURN_IF_FAILED(snapshot_.AwaitStill(deadline));
 
         // 4. Apply.
-        const FileSnapshot::AsRead asRead = snapshot_.Read();
+        const FileSnapshot::AsRead asRead = snapshot_.WhatWasRead();
         if (!Apply(snapshot_, change)) {
             // Nothing to write, so long as the file held what the change saw.
             if (!asRead.compareBytes || snapshot_.StillAsRead(asRead))
                 return {};
-            snapshot_.state = FileSnapshot::State::Absent; // read it again
-        } else if (lockMadeFile && snapshot_.document.LayOut().empty()) {
+            snapshot_.Forget(); // read it again
+        } else if (madeByLock && snapshot_.LaysOutEmpty()) {
             // A file that was not there stays away when the change leaves it
             // empty, as on the platform; the lock removes what it made.
             return {};

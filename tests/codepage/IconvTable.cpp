@@ -11,8 +11,8 @@
 //        IconvTable name CODE_PAGE          prints the page's glibc name
 //        IconvTable acp                     prints the page the Linux build
 //                                           takes from the locale
-#include "platform/linux/AnsiCodec.h"
-#include "platform/linux/codepages/Corrections.h"
+#include "platform/linux/codepage/AnsiCodec.h"
+#include "platform/linux/codepage/tables/Corrections.h"
 
 #include <iconv.h>
 

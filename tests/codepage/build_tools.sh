@@ -8,8 +8,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$1
 mkdir -p "$work"
 flags=(-std=c++20 -O2 -Wall -Wextra -Werror)
-linux=$here/../../platform/linux
-tables=$linux/codepages
+linux=$here/../../platform/linux/codepage
+tables=$linux/tables
 build() { # build COMPILER OUTPUT SOURCE [EXTRA...]
   local cxx=$1 out=$work/$2 src=$here/$3 newer=0 dep
   shift 3
@@ -33,6 +33,6 @@ build g++ IconvTable IconvTable.cpp "$linux/AnsiCodec.cpp" -I"$here/../.."
 build "$mingw" ProfileProbe.exe ProfileProbe.cpp -static
 # The tables' headers compile on their own, warnings as errors.
 for header in LocaleCodePages.h Corrections.h; do
-  echo "#include \"platform/linux/codepages/$header\"" |
+  echo "#include \"platform/linux/codepage/tables/$header\"" |
     g++ "${flags[@]}" -fsyntax-only -I"$here/../.." -x c++ -
 done

@@ -10,7 +10,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1")
-table=$here/../../platform/linux/codepages/LocaleCodePages.h
+table=$here/../../platform/linux/codepage/tables/LocaleCodePages.h
 bash "$here/build_tools.sh" "$work"
 probe=$work/AcpProbe.exe
 linux_tool=$work/IconvTable

@@ -110,7 +110,8 @@ echo "$script" >>"$artifacts/$test_name-vbscript.log"
 check "VBScript: refused save" "error=80070005 access denied (0x80070005)" "$(grep '^error=' <<<"$script")"
 out=$(tool --window set Blocked x); code=$?
 check "tool: refused save exit code" "1" "$code"
-check "tool: refused save message" "tallowby-settings: access denied (0x80070005)" "$out"
+check "tool: refused save message" \
+  'tallowby-settings: the window cannot save C:\MyExcelSettings.ini: access denied (0x80070005)' "$out"
 rmdir "$settings" && mv "$work/kept.ini" "$settings"
 
 # Other programs reach it only through the session's own channels.

@@ -6,10 +6,10 @@
 // values the calls take, the document must be what reading the file afresh
 // gives.
 
-#include "platform/linux/FileCodec.h"
-#include "platform/linux/IniDocument.h"
-#include "platform/linux/IniLexer.h"
-#include "platform/linux/LayoutCheck.h"
+#include "platform/linux/codepage/FileCodec.h"
+#include "platform/linux/ini/IniDocument.h"
+#include "platform/linux/ini/IniLexer.h"
+#include "platform/linux/ini/LayoutCheck.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "platform/CodePage.h"
 #include "platform/Utf8.h"
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 
 #include <gtest/gtest.h>
 

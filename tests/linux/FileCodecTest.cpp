@@ -1,9 +1,9 @@
 // The stand-in's reading of files with a byte-order mark: lossless round
 // trips, and the places where it keeps bytes the platform would lose.
 
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 #include "platform/linux/DriveMapping.h"
-#include "platform/linux/FileCodec.h"
+#include "platform/linux/codepage/FileCodec.h"
 #include "platform/linux/Kernel32.h"
 #include "tests/support/SettingsTest.h"
 

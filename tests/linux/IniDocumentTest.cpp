@@ -1,7 +1,7 @@
 // The stand-in's model of an INI file and its index of names, on their own.
 
-#include "platform/linux/IniDocument.h"
-#include "platform/linux/NameIndex.h"
+#include "platform/linux/ini/IniDocument.h"
+#include "platform/linux/ini/NameIndex.h"
 
 #include <gtest/gtest.h>
 

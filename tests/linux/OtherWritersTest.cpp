@@ -3,9 +3,9 @@
 // the file in place, and programs that write it in place without any lock.
 
 #include "platform/WriterLock.h"
-#include "platform/linux/FileCodec.h"
-#include "platform/linux/FileSystem.h"
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/codepage/FileCodec.h"
+#include "platform/linux/files/FileSystem.h"
+#include "platform/linux/ini/IniDocument.h"
 #include "platform/linux/Kernel32.h"
 #include "tests/support/SettingsTest.h"
 

@@ -1,25 +1,66 @@
-// Each system call of replacing the settings file failing in turn: a step
-// before the rename fails the save with its cause and the old file survives
-// whole; a step whose failure cannot harm the file is passed over.
+// Each system call of a save failing in turn: a step before the rename
+// fails the save with its cause and the old file survives whole; a step
+// whose failure cannot harm the file is passed over.
 
-#include "platform/linux/FileSystem.h"
+#include "platform/linux/files/FileSystem.h"
 #include "tests/support/SettingsTest.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <utility>
 
 namespace tallowby::test {
 namespace {
 
-enum class Step { Stat, Access, Open, ChangeMode, Write, ShortWrite, Sync, Close, Rename, FolderOpen, FolderSync };
+enum class Step {
+    LockFolder,
+    LoadStat, // the load's first look at the file
+    Read,
+    Stat, // the looks after it, until the new version is opened
+    Access,
+    Open,
+    ChangeMode,
+    Write,
+    ShortWrite,
+    Sync,
+    Close,
+    Rename,
+    FolderOpen,
+    FolderSync,
+};
 
+// Fails the calls of one step of a save. Every call of the file layer
+// comes here, so the step's calls are told from the rest by how far the
+// save has come and by what it opened each descriptor for.
 class FailingFileSystem final : public platform::FileSystem {
 public:
     FailingFileSystem(Step step, int error) : step_(step), error_(error) {}
     int Stat(const char *path, struct stat *info) override
     {
-        return step_ == Step::Stat ? Fail() : FileSystem::Stat(path, info);
+        // The lock's check that its descriptor is still the file tries
+        // again until the deadline; it is not a step of these.
+        if (std::exchange(checkingLock_, false))
+            return FileSystem::Stat(path, info);
+        if (phase_ == Phase::Locking) {
+            phase_ = Phase::Loading; // the load's first look
+            return step_ == Step::LoadStat ? Fail() : FileSystem::Stat(path, info);
+        }
+        return step_ == Step::Stat && phase_ == Phase::Loading ? Fail() : FileSystem::Stat(path, info);
+    }
+    int StatOpen(int fd, struct stat *info) override
+    {
+        checkingLock_ = RoleOf(fd) == Role::FileLock;
+        return FileSystem::StatOpen(fd, info);
+    }
+    ssize_t Read(int fd, void *data, size_t size) override
+    {
+        return step_ == Step::Read ? Fail() : FileSystem::Read(fd, data, size);
+    }
+    int Lock(int fd, int operation) override
+    {
+        return step_ == Step::LockFolder ? Fail() : FileSystem::Lock(fd, operation);
     }
     int Access(const char *path, int mode) override
     {
@@ -27,12 +68,20 @@ public:
     }
     int Open(const char *path, int flags, mode_t mode) override
     {
-        const bool folder = (flags & O_DIRECTORY) != 0;
-        if (step_ == (folder ? Step::FolderOpen : Step::Open))
+        Role role = Role::Other;
+        if ((flags & O_DIRECTORY) != 0)
+            role = phase_ == Phase::Renamed ? Role::FolderFlush : Role::FolderLock;
+        else if ((flags & O_ACCMODE) == O_RDWR)
+            role = Role::FileLock;
+        else if ((flags & O_ACCMODE) == O_WRONLY)
+            role = Role::NewFile;
+        if ((step_ == Step::Open && role == Role::NewFile) || (step_ == Step::FolderOpen && role == Role::FolderFlush))
             return Fail();
         const int fd = FileSystem::Open(path, flags, mode);
-        if (folder)
-            folder_ = fd;
+        if (fd >= 0)
+            roles_[fd] = role;
+        if (role == Role::NewFile)
+            phase_ = Phase::Writing;
         return fd;
     }
     int ChangeMode(int fd, mode_t mode) override
@@ -49,22 +98,41 @@ public:
     }
     int Sync(int fd) override
     {
-        return step_ == (fd == folder_ ? Step::FolderSync : Step::Sync) ? Fail() : FileSystem::Sync(fd);
+        return step_ == (RoleOf(fd) == Role::FolderFlush ? Step::FolderSync : Step::Sync) ? Fail()
+                                                                                          : FileSystem::Sync(fd);
     }
     int Close(int fd) override
     {
+        const Role role = RoleOf(fd);
+        roles_.erase(fd);
         const int closed = FileSystem::Close(fd); // a failed close still frees the descriptor
-        return step_ == Step::Close ? Fail() : closed;
+        return step_ == Step::Close && role == Role::NewFile ? Fail() : closed;
     }
     int Rename(const char *from, const char *to) override
     {
-        return step_ == Step::Rename ? Fail() : FileSystem::Rename(from, to);
+        if (step_ == Step::Rename)
+            return Fail();
+        const int renamed = FileSystem::Rename(from, to);
+        if (renamed == 0)
+            phase_ = Phase::Renamed;
+        return renamed;
     }
 
     // Whether the step was reached, so that a case cannot pass unexercised.
     bool failed() const { return failed_; }
 
 private:
+    // How far the save has come: taking its locks, loading the file from
+    // its first look on, writing the new version, or past the rename.
+    enum class Phase { Locking, Loading, Writing, Renamed };
+    // What the save opened a descriptor for.
+    enum class Role { Other, FolderLock, FileLock, NewFile, FolderFlush };
+
+    Role RoleOf(int fd) const
+    {
+        const auto found = roles_.find(fd);
+        return found != roles_.end() ? found->second : Role::Other;
+    }
     int Fail()
     {
         failed_ = true;
@@ -73,7 +141,9 @@ private:
     }
     Step step_;
     int error_;
-    int folder_ = -1;
+    Phase phase_ = Phase::Locking;
+    std::map<int, Role> roles_;
+    bool checkingLock_ = false;
     bool failed_ = false;
 };
 
@@ -139,6 +209,9 @@ TEST_P(PassedOverStepTest, NewFileStands)
 }
 
 const Fault kFailingSteps[] = {
+    {"FolderLockRefused", Step::LockFolder, ENOLCK, Status::FromWin32(platform::win32_error::GenFailure)},
+    {"StatDeniedOnLoad", Step::LoadStat, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
+    {"IoErrorOnRead", Step::Read, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
     {"StatFails", Step::Stat, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
     {"AccessRefused", Step::Access, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
     {"OpenDenied", Step::Open, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},

@@ -1,7 +1,7 @@
 // The one handle owner: each handle closed once, by its last owner, with
 // the caller's errno kept.
 
-#include "platform/linux/UniqueFd.h"
+#include "platform/linux/files/UniqueFd.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #endif
 #include <windows.h>
 #else
-#include "platform/linux/AnsiCodec.h"
+#include "platform/linux/codepage/AnsiCodec.h"
 #endif
 
 namespace tallowby::test {

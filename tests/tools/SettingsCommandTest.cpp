@@ -74,13 +74,36 @@ TEST_F(SettingsCommandTest, HelpAndVersionPrintOnStdoutAndTouchNothing)
     EXPECT_FALSE(ReadSettingsFile());
 }
 
-TEST_F(SettingsCommandTest, FailuresExitOneNamingTheCause)
+// The settings file as a failure line names it: where the user opens it.
+std::string ShownSettingsPath()
 {
-    const CommandOutcome refused = Run({u"set", u"a=b", u"v"});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "tallowby-settings: invalid argument (0x80070057)\n");
-    EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(Run({u"delete", u"a=b"}).err, refused.err);
+#if defined(_WIN32)
+    return "C:\\MyExcelSettings.ini";
+#else
+    return SettingsPath().string();
+#endif
+}
+
+TEST_F(SettingsCommandTest, FailuresExitOneNamingTheFileAndTheCause)
+{
+    const std::string cause = ": invalid argument (0x80070057)\n";
+    const struct {
+        bool throughWindow;
+        std::vector<std::u16string> arguments;
+        std::string err;
+    } cases[] = {
+        {false, {u"set", u"a=b", u"v"}, "tallowby-settings: cannot save " + ShownSettingsPath() + cause},
+        {false, {u"delete", u"a=b"}, "tallowby-settings: cannot save " + ShownSettingsPath() + cause},
+        // The window's file may lie under another prefix: named as the program knows it.
+        {true, {u"set", u"a=b", u"v"}, "tallowby-settings: the window cannot save C:\\MyExcelSettings.ini" + cause},
+    };
+    for (const auto &c : cases) {
+        const CommandOutcome outcome =
+            RunSettingsCommand(*window_, c.throughWindow ? nullptr : &ProfileStore::Process(), c.arguments);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err, c.err);
+        EXPECT_EQ(outcome.out, "");
+    }
 }
 
 // A section between a comment and another section, with a key written in
@@ -152,7 +175,7 @@ TEST_F(SettingsCommandTest, DeleteFailsAsASetDoes)
     if (set.exitCode == 0)
         GTEST_SKIP() << "the platform lets this user write a read-only file (Wine run by root)";
     EXPECT_EQ(set.exitCode, 1);
-    EXPECT_EQ(set.err, "tallowby-settings: access denied (0x80070005)\n");
+    EXPECT_EQ(set.err, "tallowby-settings: cannot save " + ShownSettingsPath() + ": access denied (0x80070005)\n");
     EXPECT_EQ(deleted.exitCode, set.exitCode);
     EXPECT_EQ(deleted.err, set.err);
     EXPECT_EQ(ReadSettingsFile(), kThreeSections);
