@@ -4,8 +4,9 @@
 # file system's floor, one process per size, and prints one Markdown table
 # with the ratios ours/best peer and ours/floor. Then it times
 # tallowby-settings as a script meets it, a new process per call, beside
-# bare C programs that read the same file, or read it and replace it
-# durably (bench/bare_read.c), all taking turns (bench/ProcessStart.cpp).
+# a bare C program that reads the same file and prints a line, or copies it
+# and replaces it durably (bench/bare_floor.c), all taking turns
+# (bench/ProcessStart.cpp).
 # usage: bench.sh [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]   (default: 10,1000,10000,100000 0.5)
 #        bench.sh --start [ROUNDS]   the whole-process figures alone (default 400 rounds)
 set -euo pipefail
@@ -22,9 +23,9 @@ cmake --preset native-release -DTALLOWBY_BUILD_BENCH=ON >/dev/null
 # Reads and writes are timed in runs of their own, so that no read falls
 # into the writes' flushing.
 start_figures() {
-  cmake --build --preset native-release --target tallowby-settings process_bench bare_read >/dev/null
+  cmake --build --preset native-release --target tallowby-settings process_bench bare_floor >/dev/null
   local bin=build/native-release tool timer floor small big written
-  tool=$bin/tools/tallowby-settings timer=$bin/bench/process_bench floor=$bin/bench/bare_read
+  tool=$bin/tools/tallowby-settings timer=$bin/bench/process_bench floor=$bin/bench/bare_floor
   small=$work/start-10 big=$work/start-100000 written=$work/start-written replaced=$work/start-replaced
   python3 - "$small" "$big" "$written" "$replaced" <<'MAKE'
 import os, sys
@@ -60,8 +61,8 @@ print(f"| get, above the tool's start | 100,000 | {get - get10:.0f} | read {read
 print(f"| set, above the tool's start | 100,000 | {set_still - get10w:.0f} | read and durable replace {floor_write:.0f} | {(set_still - get10w) / floor_write:.2f} |")
 print(f"| set right after another process's set, above the start | 100,000 | {set_after - get10w:.0f} | read and durable replace {floor_write:.0f} | {(set_after - get10w) / floor_write:.2f} |")
 print()
-print("Medians of whole processes started in turns (bench/ProcessStart.cpp); the floors are bare C programs")
-print("(bench/bare_read.c). Above the start: less the tool's 10-key get and the bare program's 10-key read,")
+print("Medians of whole processes started in turns (bench/ProcessStart.cpp); the floors are a bare C program")
+print("(bench/bare_floor.c). Above the start: less the tool's 10-key get and the bare program's 10-key read,")
 print("timed in the same run.")
 TABLE
 }
