@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times the settings store beside the INI libraries a user might pick instead
 # (QSettings, SimpleIni, inih), the platform (kernel32 under Wine) and the
-# file system's floor, one process per size, and prints one Markdown table
-# with the ratios ours/best peer and ours/floor. Then it times
+# file system's floor, one process per size, and a program's start on a
+# 50-key file in one more, and prints one Markdown table with the ratios
+# ours/best peer and ours/floor. Then it times
 # tallowby-settings as a script meets it, a new process per call, beside
 # a bare C program that reads the same file and prints a line, or copies it
 # and replaces it durably (bench/bare_floor.c), all taking turns
@@ -93,6 +94,7 @@ for keys in ${sizes//,/ }; do
   wine "$windows" --memory "$keys" | tr -d '\r' >>"$work/platform.tsv"
 done
 wineserver -k || true
+TALLOWBY_PREFIX=$work/native "$native" --startup "$seconds" >>"$work/native.tsv"
 
 python3 - "$work/native.tsv" "$work/platform.tsv" "the $preset build's kernel32 under $WINEARCH Wine" <<'PY'
 import sys
@@ -116,6 +118,7 @@ rows = [  # figure, label, floor's figure, floor's name
     ("save_existing", "save of an existing key", "save_existing", "durable replace"),
     ("save_cold", "save of an existing key, cold CPU caches", "save_cold", "durable replace"),
     ("save_new", "save of a new key", "save_new", "durable replace"),
+    ("startup_use", "program start: 20 gets of 50 keys, one save", "startup_use", "read and durable replace"),
     ("memory", "peak memory above baseline", "file_bytes", "file"),
 ]
 
@@ -126,6 +129,12 @@ def number(value, figure=""):
         return f"{value / 1024:.0f} KiB" if value < 1 << 20 else f"{value / (1 << 20):.1f} MiB"
     return f"{value:,.0f}" if value >= 1000 else f"{value:.1f}" if value >= 10 else f"{value:.2f}"
 
+def durable(figure):
+    return figure.startswith("save") or figure == "startup_use"
+
+def saves_nothing(figures, keys, figure, contender):
+    return figure == "startup_use" and figures.get((keys, "startup_saves", contender)) == 0
+
 def cell(figures, keys, figure, contender):
     if figure == "bare":
         figure, contender = "get", ("bare" if contender == "ours" else None)
@@ -134,7 +143,9 @@ def cell(figures, keys, figure, contender):
         return None, "–"
     if figure == "stale":
         return value, f"{value:.0f} of {figures[(keys, 'stale_trials', contender)]:.0f}"
-    mark = " *" if figures.get((keys, "flushes", contender)) == 0 and figure.startswith("save") else ""
+    mark = " *" if figures.get((keys, "flushes", contender)) == 0 and durable(figure) else ""
+    if saves_nothing(figures, keys, figure, contender):
+        mark = " †"
     return value, number(value, figure) + mark
 
 table = [["figure", "keys"] + columns]
@@ -147,9 +158,11 @@ for figure, label, floor_figure, floor_name in rows:
         platform_text = cell(platform, keys, figure, "ours")[1]
         floor = native.get((keys, floor_figure, "ours" if floor_figure == "file_bytes" else "floor"))
         floor_text = "–" if floor is None else f"{floor_name} {number(floor, floor_figure)}"
-        # Durable saves are compared with durable saves only.
+        # Durable saves are compared with durable saves only, a start that saves with
+        # starts that save.
         best = [v for p, (v, _) in zip(peers, values) if v is not None and
-                not (figure.startswith("save") and native.get((keys, "flushes", p)) == 0)]
+                not (durable(figure) and native.get((keys, "flushes", p)) == 0) and
+                not saves_nothing(native, keys, figure, p)]
         ratio = "–" if figure in ("stale", "bare") or not best or min(best) == 0 else f"{ours / min(best):.2f}"
         to_floor = "–" if floor is None or floor == 0 else f"{ours / floor:.2f}"
         table.append([label, f"{keys:,}", ours_text] + [t for _, t in values] + [platform_text, floor_text, ratio, to_floor])
@@ -160,12 +173,14 @@ for n, row in enumerate(table):
     print("| " + " | ".join(c.ljust(w) if i < 2 else c.rjust(w) for i, (c, w) in enumerate(zip(row, widths))) + " |")
     if n == 0:
         print("|" + "|".join("-" * (w + 1) + ":" if i >= 2 else "-" * (w + 2) for i, w in enumerate(widths)) + "|")
-flush = native.get((sizes[0], "flush_bytes", "all"), 0) / (1 << 20)
+flush = max((v for (_, f, _), v in native.items() if f == "flush_bytes"), default=0) / (1 << 20)
 print()
 print("Times are medians in µs. * does not flush its save to disk (the file may be lost or torn by a crash);")
+print("† cannot save: its 20 gets only.")
 print("ours/best peer compares with the fastest of QSettings, SimpleIni and inih, for saves with those that flush.")
 print(f"Cold: {flush:.0f} MiB of other memory touched before each call. Stale: gets that returned the old value")
-print("right after another program rewrote the file in place with the same size.")
+print("right after another program rewrote the file in place with the same size. Program start: a new object")
+print("on a file another program wrote 50 ms before, 20 gets and one save, in the benchmark's process.")
 print(f"Platform: {sys.argv[3]}.")
 PY
 echo
