@@ -34,7 +34,7 @@ public:
     // stats the file and returns "".
     virtual std::string Get(const std::string &key) = 0;
     // The first get after another program changed the file; the floor reads
-    // the whole file.
+    // the file through one reused buffer.
     virtual std::string GetChanged(const std::string &key) { return Get(key); }
     // Stores `value` under `key` and writes the file; only when Saves().
     // Throws when the write fails.
@@ -54,7 +54,7 @@ private:
 std::unique_ptr<Contender> MakeOurs(const std::filesystem::path &file);
 // GetPrivateProfileStringA on the settings file, without the store around it.
 std::unique_ptr<Contender> MakeBare(const std::filesystem::path &file);
-// Stat, whole read and durable replace of `file`, which must exist.
+// Stat, read and durable replace of `file`, which must exist (bench/Floor.h).
 std::unique_ptr<Contender> MakeFloor(const std::filesystem::path &file);
 
 } // namespace tallowby::bench

@@ -1,8 +1,10 @@
 #include "bench/Floor.h"
 
-#include <cstdio>
-#include <fcntl.h>
+#include "bench/floor_calls.h"
+
+#include <cerrno>
 #include <stdexcept>
+#include <system_error>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,29 +18,22 @@ void StatFile(const std::filesystem::path &path)
         throw std::runtime_error("stat failed");
 }
 
-std::string ReadWholeFile(const std::filesystem::path &path)
+void ReadThrough(const std::filesystem::path &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0)
-        throw std::runtime_error("open failed");
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    const ssize_t got = ::read(fd, bytes.data(), bytes.size());
-    ::close(fd);
-    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return bytes;
+    if (floor_read(path.c_str(), -1) != 0)
+        throw std::system_error(errno, std::generic_category(), "floor read");
 }
 
 void DurableReplace(const std::filesystem::path &path, const std::string &bytes)
 {
-    const std::string temporary = path.string() + ".floor";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-        ::fsync(fd) != 0 || ::close(fd) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0)
-        throw std::runtime_error("durable replace failed");
-    const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ::fsync(folder);
-    ::close(folder);
+    if (floor_replace(path.c_str(), bytes.data(), bytes.size()) != 0)
+        throw std::system_error(errno, std::generic_category(), "floor replace");
+}
+
+void CopyDurably(const std::filesystem::path &path)
+{
+    if (floor_copy(path.c_str()) != 0)
+        throw std::system_error(errno, std::generic_category(), "floor copy");
 }
 
 std::size_t PeakMemory()

@@ -10,10 +10,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A turn lasts this long, or this many calls: long enough to settle, short
-// enough that a noisy moment touches every contender alike.
+// A turn lasts this long, or its number of calls: long enough to settle,
+// short enough that a noisy moment touches every contender alike.
 constexpr auto kTurn = std::chrono::milliseconds(2);
-constexpr int kCallsPerTurn = 32;
 
 double Median(std::vector<double> samples)
 {
@@ -40,7 +39,7 @@ std::vector<double> Interleave(const std::vector<Contender *> &contenders,
         std::shuffle(order.begin(), order.end(), random);
         for (const std::size_t i : order) {
             const auto start = Clock::now();
-            for (int call = 0; call < kCallsPerTurn; ++call) {
+            for (int call = 0; call < turns.calls; ++call) {
                 const double time = timed(*contenders[i]);
                 const bool kept = call > 0 || !turns.dropFirst;
                 if (kept)

@@ -4,6 +4,7 @@
 //   keys  figure  contender  value
 // Times are medians in microseconds; memory is in bytes.
 // usage: settings_bench [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]
+//        settings_bench --startup [SECONDS_PER_CONTENDER]   program start, on 50 keys
 //        settings_bench --memory KEYS [CONTENDER]
 
 #include "bench/Contender.h"
@@ -34,6 +35,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double SecondsPerFigure = 0.3;
+
+// Past the moment in which a keeper would distrust a just-changed file, and
+// the store's wait for a file another program has just written.
+constexpr auto kAged = std::chrono::milliseconds(50);
+
+// A program's use of its settings: it reads this many of a file of
+// kStartupKeys and saves one.
+constexpr int kStartupKeys = 50;
+constexpr int kStartupGets = 20;
 
 double Since(Clock::time_point start) { return std::chrono::duration<double, std::micro>(Clock::now() - start).count(); }
 
@@ -187,6 +197,56 @@ public:
         });
     }
 
+    // A program starts (a fresh contender on a file it has not read), reads
+    // settings spread over the file and saves one of them, in turns of one
+    // start each. Before its next start, the contender's file is written
+    // again by another program and left to age. inih cannot save: it only
+    // reads. The floor, values aside, reads the file once and writes it
+    // durably as it reads it.
+    void StartupUse()
+    {
+        std::vector<std::string> names, expected;
+        for (int i = 0; i < kStartupGets; ++i) {
+            const int key = i * keys_ / kStartupGets;
+            names.push_back("Key" + std::to_string(key));
+            expected.push_back("Value number " + std::to_string(key));
+        }
+        const std::string saved = names[kStartupGets / 2];
+        const std::string value = "Value Number " + saved.substr(3);
+        const auto starting = Pick([](const Contender &c) { return c.kind() != Contender::Kind::Bare; });
+        for (Contender *c : starting) {
+            Print(keys_, "startup_saves", c->Name(), c->Saves() ? 1 : 0);
+            if (c->Saves())
+                Print(keys_, "flushes", c->Name(), c->Flushes() ? 1 : 0);
+        }
+        Reset();
+        std::map<const Contender *, Clock::time_point> aged;
+        std::vector<std::string> got(names.size());
+        const Turns turns{SecondsPerFigure * static_cast<double>(starting.size()), 5, false, 1};
+        const auto medians = Interleave(starting, [&](Contender &c) {
+            std::this_thread::sleep_until(aged[&c]);
+            const auto start = Clock::now();
+            if (c.kind() == Contender::Kind::Floor) {
+                CopyDurably(c.File());
+            } else {
+                auto fresh = MakeContender(c.Name());
+                for (std::size_t i = 0; i < names.size(); ++i)
+                    got[i] = fresh->Get(names[i]);
+                if (fresh->Saves())
+                    fresh->Save(saved, value);
+                fresh.reset();
+            }
+            const double time = Since(start);
+            for (std::size_t i = 0; i < names.size(); ++i)
+                Expect(c, got[i], expected[i]);
+            WriteInPlace(c.File(), bytes_);
+            aged[&c] = Clock::now() + kAged;
+            return time;
+        }, turns, random_);
+        for (std::size_t i = 0; i < starting.size(); ++i)
+            Print(keys_, "startup_use", starting[i]->Name(), medians[i]);
+    }
+
 private:
     template <typename Filter>
     std::vector<Contender *> Pick(Filter keep)
@@ -205,7 +265,7 @@ private:
         for (const auto &name : ContenderNames())
             WriteInPlace(OwnFile(name), bytes_);
         flipped_.clear(); // each save must change its value again
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(kAged);
     }
 
     void Figure(const char *figure, const std::vector<Contender *> &contenders,
@@ -310,8 +370,11 @@ int main(int argc, char **argv)
         tallowby::bench::MeasureMemory(std::atoi(argv[2]), argc > 3 ? argv[3] : "ours");
         return 0;
     }
+    const bool startup = argc > 1 && std::string(argv[1]) == "--startup";
     std::vector<int> sizes = {10, 1000, 10000, 100000};
-    if (argc > 1) {
+    if (startup) {
+        sizes = {tallowby::bench::kStartupKeys};
+    } else if (argc > 1) {
         sizes.clear();
         std::stringstream list(argv[1]);
         for (std::string item; std::getline(list, item, ',');)
@@ -320,8 +383,13 @@ int main(int argc, char **argv)
     if (argc > 2)
         tallowby::bench::SecondsPerFigure = std::atof(argv[2]);
     try {
-        for (const int keys : sizes)
-            tallowby::bench::Race(keys).Run();
+        for (const int keys : sizes) {
+            tallowby::bench::Race race(keys);
+            if (startup)
+                race.StartupUse();
+            else
+                race.Run();
+        }
     } catch (const std::exception &error) {
         std::fprintf(stderr, "settings_bench: %s\n", error.what());
         return 1;
