@@ -52,9 +52,7 @@ std::filesystem::path ResolveLinks(const std::filesystem::path &path)
 Error EnsureFolder(const std::filesystem::path &path)
 {
     const std::filesystem::path drive = SettingsPrefix() / "drive_c", windows = drive / "windows";
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path() == windows ? windows : drive, error);
-    return error ? Win32ErrorFromErrno(error.value()) : 0;
+    return file_calls::MakeFolders(path.parent_path() == windows ? windows : drive);
 }
 
 } // namespace

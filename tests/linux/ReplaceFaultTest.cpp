@@ -211,7 +211,7 @@ TEST_P(PassedOverStepTest, NewFileStands)
 const Fault kFailingSteps[] = {
     {"FolderLockRefused", Step::LockFolder, ENOLCK, Status::FromWin32(platform::win32_error::GenFailure)},
     {"StatDeniedOnLoad", Step::LoadStat, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
-    {"IoErrorOnRead", Step::Read, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
+    {"IoErrorOnRead", Step::Read, EIO, Status::FromWin32(platform::win32_error::ReadFault)},
     {"StatFails", Step::Stat, EIO, Status::FromWin32(platform::win32_error::WriteFault)},
     {"AccessRefused", Step::Access, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},
     {"OpenDenied", Step::Open, EACCES, Status::FromWin32(platform::win32_error::AccessDenied)},

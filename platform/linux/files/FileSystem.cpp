@@ -36,6 +36,7 @@ int FileSystem::Sync(int fd) { return ::fsync(fd); }
 int FileSystem::Close(int fd) { return ::close(fd); }
 int FileSystem::Rename(const char *from, const char *to) { return std::rename(from, to); }
 int FileSystem::Remove(const char *path) { return ::unlink(path); }
+int FileSystem::MakeFolder(const char *path, mode_t mode) { return ::mkdir(path, mode); }
 
 FileSystem &FileSystem::Current() { return *current; }
 
@@ -92,6 +93,9 @@ Result<std::size_t> Read(int fd, char *data, std::size_t size)
         const ssize_t got = fs.Read(fd, data, size);
         if (got >= 0)
             return static_cast<std::size_t>(got);
+        // The errno table is the one of writes, where EIO is a write fault.
+        if (errno == EIO)
+            return Error(win32_error::ReadFault);
         if (errno != EINTR)
             return LastErrno();
     }
@@ -186,6 +190,21 @@ std::optional<std::filesystem::path> LinkTarget(const std::filesystem::path &pat
             return std::nullopt;
         target.resize(target.size() * 2);
     }
+}
+
+Error MakeFolders(const std::filesystem::path &path)
+{
+    const auto found = StatIfThere(path);
+    if (!found)
+        return found.error();
+    if (*found)
+        return S_ISDIR((*found)->st_mode) ? Error() : Error(Win32ErrorFromErrno(ENOTDIR));
+    if (const std::filesystem::path parent = path.parent_path(); !parent.empty() && parent != path)
+        TALLOWBY_RETURN_IF_FAILED(MakeFolders(parent));
+    // Another process may make it meanwhile.
+    if (FileSystem::Current().MakeFolder(path.c_str(), 0777) != 0 && errno != EEXIST)
+        return LastErrno();
+    return {};
 }
 
 Result<std::optional<struct stat>> StatForReplace(const std::filesystem::path &path)

@@ -42,6 +42,8 @@ public:
     virtual int Rename(const char *from, const char *to);
     // unlink.
     virtual int Remove(const char *path);
+    // mkdir.
+    virtual int MakeFolder(const char *path, mode_t mode);
 
     // The file system the stand-in uses now: the system's own unless a
     // test has put another in place.
@@ -115,6 +117,10 @@ void TryRemove(const char *path);
 
 // What the link at `path` names; none when it is no link or cannot be read.
 std::optional<std::filesystem::path> LinkTarget(const std::filesystem::path &path);
+
+// The folder at `path` and the folders above it made where missing; one stat
+// when it is there already.
+Error MakeFolders(const std::filesystem::path &path);
 
 // The steps of replacing a file: the stat of the file to be replaced (none
 // when missing), whether it may be written, the new version opened,
