@@ -1,6 +1,7 @@
 # tallowby_linux_part(NAME [USES PART...] SOURCES FILE...): the part
 # platform/linux/NAME of the Linux stand-in, as the static library
-# tallowby_linux_NAME, which links only the parts it USES. Configuring fails
+# tallowby_linux_NAME, which links only the parts it USES and the platform's
+# base (tallowby_platform_base: UTF-8, the last error). Configuring fails
 # when a file of the part includes a header of platform/linux outside the
 # part and those it uses: no include points up, sideways or round in a
 # circle. SOURCES are relative to platform/linux.
@@ -22,5 +23,5 @@ function(tallowby_linux_part name)
   add_library(tallowby_linux_${name} STATIC ${ARG_SOURCES})
   target_include_directories(tallowby_linux_${name} PUBLIC ${PROJECT_SOURCE_DIR})
   list(TRANSFORM ARG_USES PREPEND tallowby_linux_)
-  target_link_libraries(tallowby_linux_${name} PUBLIC ${ARG_USES} PRIVATE tallowby_warnings)
+  target_link_libraries(tallowby_linux_${name} PUBLIC ${ARG_USES} tallowby_platform_base PRIVATE tallowby_warnings)
 endfunction()
