@@ -1,5 +1,6 @@
 #include "platform/HostPath.h"
 
+#include "platform/CodePage.h"
 #include "platform/Utf8.h"
 #include "platform/linux/DriveMapping.h"
 
@@ -7,9 +8,9 @@ namespace tallowby::platform {
 
 std::string HostPath(std::u16string_view windowsPath)
 {
-    const std::string path = ToUtf8(windowsPath);
-    const auto mapped = MapWindowsPath(path);
-    return mapped ? mapped->string() : path;
+    // The mapping takes the path as the private-profile calls do: in the code page.
+    const auto mapped = MapWindowsPath(ToAnsi(windowsPath));
+    return mapped ? mapped->string() : ToUtf8(windowsPath);
 }
 
 } // namespace tallowby::platform
