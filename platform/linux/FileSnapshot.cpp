@@ -1,8 +1,14 @@
 #include "platform/linux/FileSnapshot.h"
 
 #include "platform/linux/files/FileContents.h"
+#include "platform/linux/files/FileSystem.h"
+#include "platform/linux/ini/IniLexer.h"
+#include "platform/linux/ini/StreamedLookUp.h"
 
+#include <algorithm>
+#include <span>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace tallowby::platform {
 
@@ -43,7 +49,7 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
         }
         DecodedFile file = Decode(std::move(bytes));
         encoding_ = file.encoding;
-        document_ = IniDocument::FromText(std::move(file.text));
+        document_ = IniDocument::FromText(std::move(file.text), speedUps_);
     }
     path_ = at;
     stamp_ = after;
@@ -52,6 +58,46 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
     const bool steady = after == *now;
     state_ = steady && (!now->exists || now->ChangedBefore(horizon)) ? State::Trusted : State::ToBeChecked;
     return sameBytes ? Loaded::Kept : Loaded::Afresh;
+}
+
+std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::filesystem::path &at,
+                                                                 std::string_view section, std::string_view key)
+{
+    if (state_ != State::NeverRead || !speedUps_.streamedLookUp || !HoldsTextAsIs(FileEncoding::Ansi) ||
+        TrimBlanks(section).empty() || TrimBlanks(key).empty())
+        return std::nullopt;
+    state_ = State::Absent; // a process that asks again keeps the file whole
+    struct stat info {};
+    const auto fd = file_calls::OpenToRead(at, info);
+    if (!fd)
+        return std::nullopt;
+    const FileStamp before = FileStamp::Of(info);
+    StreamedLookUp lookUp(section, key);
+    // A byte-order mark is at most three bytes, and they decide the form.
+    constexpr std::size_t kMark = 3;
+    std::string head;
+    bool plainForm = false;
+    while (!lookUp.Done()) {
+        const std::span<char> room = lookUp.Room();
+        const auto got = file_calls::Read(fd->get(), room.data(), room.size());
+        if (!got)
+            return std::nullopt;
+        if (!plainForm) {
+            head.append(room.data(), std::min(*got, kMark - head.size()));
+            if (head.size() == kMark || *got == 0) {
+                if (Decode(head).encoding != FileEncoding::Ansi)
+                    return std::nullopt;
+                plainForm = true;
+            }
+        }
+        lookUp.Took(*got);
+    }
+    // A file cut, grown or replaced while read may have given a mix of two
+    // versions: only a whole read can tell which one it holds.
+    const auto after = file_calls::StatOfOpen(fd->get());
+    if (!plainForm || !after || !(FileStamp::Of(*after) == before))
+        return std::nullopt;
+    return Streamed{lookUp.Value()};
 }
 
 Error FileSnapshot::AwaitStill(std::chrono::steady_clock::time_point deadline)

@@ -34,11 +34,27 @@ public:
     // file afresh.
     enum class Loaded { Kept, Afresh };
 
+    // The speed-ups of the document and of the first look-up (IniSpeedUps).
+    explicit FileSnapshot(IniSpeedUps speedUps = {}) : speedUps_(speedUps) {}
+
     // Brings the snapshot up to date with the file at `at`. A file that is
     // missing loads as an empty document. Gives the Win32 error of a stat
     // or read that failed, and the snapshot no longer stands for a file
     // then.
     Result<Loaded> Load(const std::filesystem::path &at, ByteCheck check);
+
+    // A process's first look-up, made while the file at `at` is read
+    // through one buffer: the value of `key` in `section`, names and value
+    // in the code page, or none. The text is not kept, so the next Load
+    // reads the file whole. Nothing (Load then answers) when the snapshot
+    // has read a file before, the speed-up is off, a name is blank, or the
+    // file is not in the code page's plain form, cannot be read, or changed
+    // while it was read.
+    struct Streamed {
+        std::optional<std::string> value;
+    };
+    std::optional<Streamed> FindStreamed(const std::filesystem::path &at, std::string_view section,
+                                         std::string_view key);
 
     // Waits until a file another program changed in the last 20 ms has been
     // still that long, loading it again when it changed meanwhile: a
@@ -100,7 +116,9 @@ public:
 
 private:
     enum class State {
-        // No document stands for a file: none was read yet, or the file may
+        // The process has read no file yet: its first look-up may stream it.
+        NeverRead,
+        // No document stands for a file: none was loaded yet, or the file may
         // have changed since (a read or a check that failed).
         Absent,
         // The document is the file's, and a change of the file would show in
@@ -113,7 +131,8 @@ private:
         AheadOfFile,
     };
 
-    State state_ = State::Absent;
+    State state_ = State::NeverRead;
+    IniSpeedUps speedUps_;
     std::filesystem::path path_;
     FileStamp stamp_;
     FileEncoding encoding_ = FileEncoding::Ansi;

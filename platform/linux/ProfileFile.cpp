@@ -72,6 +72,14 @@ ProfileAnswer ProfileFile::Read(const char *file, const ProfileQuery &query)
         answer.fileError = path.error();
         return answer;
     }
+    if (query.section != nullptr && query.key != nullptr) {
+        if (auto streamed = snapshot_.FindStreamed(*path, query.section, query.key)) {
+            answer.found = streamed->value.has_value();
+            if (streamed->value)
+                answer.text = std::move(*streamed->value);
+            return answer;
+        }
+    }
     if (const auto loaded = snapshot_.Load(*path, FileSnapshot::ByteCheck::Now); !loaded) {
         answer.fileError = loaded.error();
         return answer;

@@ -10,10 +10,13 @@
 #include "platform/linux/ini/IniDocument.h"
 #include "platform/linux/ini/IniLexer.h"
 #include "platform/linux/ini/LayoutCheck.h"
+#include "platform/linux/ini/StreamedLookUp.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,7 +50,27 @@ std::string Take(std::string_view &script)
 }
 
 // The plain model: every speed-up switched off.
-constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false, false};
+constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false, false, false};
+
+// What a process's first look-up finds in `text` read as a file is, in
+// pieces of the sizes `seed` draws (one byte, a buffer full, or between),
+// into a buffer that starts tiny so that lines outgrow it.
+std::optional<std::string> FindStreamed(std::string_view text, std::string_view section, std::string_view key,
+                                        std::uint32_t seed)
+{
+    tallowby::platform::StreamedLookUp lookUp(section, key, 1 + seed % 64);
+    while (!lookUp.Done()) {
+        seed = seed * 1103515245u + 12345u;
+        const std::uint32_t draw = seed >> 16;
+        const auto room = lookUp.Room();
+        const std::size_t want = draw % 4 == 0 ? 1 : draw % 4 == 1 ? room.size() : 1 + draw % 97;
+        const std::size_t size = std::min({want, room.size(), text.size()});
+        std::memcpy(room.data(), text.data(), size);
+        text.remove_prefix(size);
+        lookUp.Took(size);
+    }
+    return lookUp.Value();
+}
 
 // Whether `text` holds none of `forbidden`.
 bool Without(std::string_view text, std::string_view forbidden)
@@ -173,6 +196,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             IniDocument fresh = IniDocument::FromText(document.Text());
             IniDocument freshPlain = IniDocument::FromText(document.Text(), kPlain);
             CHECK(fresh.Find(section, key) == freshPlain.Find(section, key));
+            // So does one made while the file is read, whole, cut short or
+            // grown as another program may leave it while read.
+            if (TrimBlanks(section).empty() || TrimBlanks(key).empty())
+                break;
+            std::uint32_t seed = static_cast<unsigned char>(operation);
+            for (const char c : value)
+                seed = seed * 31 + static_cast<unsigned char>(c);
+            const std::string &text = document.Text();
+            const std::string cut = text.substr(0, seed % (text.size() + 1));
+            const std::string grown = text + "\r\n[" + section + "]\n" + key + "=" + value;
+            for (const std::string &read : {text, cut, grown})
+                CHECK(FindStreamed(read, section, key, seed) == IniDocument::FromText(read, kPlain).Find(section, key));
             break;
         }
         }

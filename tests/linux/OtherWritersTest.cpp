@@ -7,6 +7,7 @@
 #include "platform/linux/files/FileSystem.h"
 #include "platform/linux/ini/IniDocument.h"
 #include "platform/linux/Kernel32.h"
+#include "platform/linux/ProfileFile.h"
 #include "tests/support/SettingsTest.h"
 
 #include <csignal>
@@ -335,6 +336,60 @@ TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)
     EXPECT_NE(platform::kernel32::WritePrivateProfileStringA("ExcelData", nullptr, nullptr, file), 0);
     EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
     EXPECT_EQ(FilesInFolder(), 0u);
+}
+
+// Once, after a get's first read of the settings file, another program
+// rewrites it in place: cuts it, empties it or writes another version.
+class RewriteAfterFirstRead final : public platform::FileSystem {
+public:
+    explicit RewriteAfterFirstRead(std::string text) : text_(std::move(text)) {}
+    ssize_t Read(int fd, void *data, size_t size) override
+    {
+        if (reads++ == 1) {
+            const int file = ::open(SettingsPath().c_str(), O_WRONLY);
+            rewritten = file >= 0 && RewriteInPlace(file, text_);
+            ::close(file);
+        }
+        return FileSystem::Read(fd, data, size);
+    }
+    int reads = 0;
+    bool rewritten = false;
+
+private:
+    std::string text_;
+};
+
+TEST_F(OtherWritersTest, FileRewrittenWhileANewProcessGetsGivesOneWholeVersion)
+{
+    // Past the first read's buffer, so that the get reads on after the cut.
+    std::string filler;
+    while (filler.size() < 70000)
+        filler += "Filler" + std::to_string(filler.size()) + "=x\r\n";
+    const std::string old = "[Other]\r\n" + filler + "[ExcelData]\r\nKey=old\r\n";
+    struct Case {
+        const char *name;
+        std::string now;
+        const char *expected; // the old value, the new one or the default
+    };
+    const Case cases[] = {
+        {"emptied", "", "default"},
+        {"cut short", old.substr(0, 1000), "default"},
+        // Read on from where the old version ended its first piece, the new
+        // one holds a later section of that name.
+        {"rewritten", "[ExcelData]\r\nKey=new\r\n" + filler + "[ExcelData]\r\nKey=mix\r\n", "new"},
+    };
+    for (const Case &c : cases) {
+        WriteSettingsFile(old);
+        RewriteAfterFirstRead peer(c.now);
+        platform::ProfileFile newProcess;
+        platform::ProfileAnswer answer;
+        {
+            const platform::FileSystem::Override override(peer);
+            answer = newProcess.Read(SettingsFileName().c_str(), {"ExcelData", "Key"});
+        }
+        EXPECT_TRUE(peer.rewritten) << c.name;
+        EXPECT_EQ(answer.found ? answer.text : "default", c.expected) << c.name;
+    }
 }
 
 // The check before the rename compares the file with the bytes the document

@@ -162,7 +162,6 @@ ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::
                           SectionEnd sectionEnd)
 {
     section = TrimBlanks(section);
-    key = TrimBlanks(key);
     ScannedEntry scanned;
 
     // The first header of that name: only a line that holds the name can
@@ -177,6 +176,15 @@ ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::
             scanned.body = std::min(line.next, text.size());
         from = line.next;
     }
+
+    return ScanSection(text, scanned.body, key, sectionEnd);
+}
+
+ScannedEntry ScanSection(std::string_view text, std::size_t body, std::string_view key, SectionEnd sectionEnd)
+{
+    key = TrimBlanks(key);
+    ScannedEntry scanned;
+    scanned.body = body;
 
     // The first entry of that name before the next header decides.
     std::size_t headersChecked = scanned.body;

@@ -45,6 +45,10 @@ struct ScannedEntry {
 ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::string_view key,
                           SectionEnd sectionEnd);
 
+// ScanForEntry's look for the key, in the section whose lines start at
+// `body`: in text that starts within that section, at 0.
+ScannedEntry ScanSection(std::string_view text, std::size_t body, std::string_view key, SectionEnd sectionEnd);
+
 // Where the first line in [from, to) that reads as a header starts; npos
 // when none does.
 std::size_t FindHeaderLine(std::string_view text, std::size_t from, std::size_t to);

@@ -26,6 +26,10 @@ struct IniSpeedUps {
     // The first change of a text read is found by the first look-up's scan
     // and spliced in without reading the lines (FirstChange.cpp).
     bool firstChange = true;
+    // A process's first look-up is made while the file is read, through one
+    // buffer, and the text is not kept (StreamedLookUp.h); FileSnapshot
+    // heeds it, the document does not.
+    bool streamedLookUp = true;
 };
 
 // An INI file as the platform's private-profile calls hold it: the model
