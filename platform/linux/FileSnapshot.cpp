@@ -4,6 +4,7 @@
 #include "platform/linux/files/FileSystem.h"
 #include "platform/linux/ini/IniLexer.h"
 #include "platform/linux/ini/StreamedLookUp.h"
+#include "platform/linux/ini/StreamedSet.h"
 
 #include <algorithm>
 #include <span>
@@ -11,6 +12,35 @@
 #include <sys/stat.h>
 
 namespace tallowby::platform {
+
+namespace {
+
+// Whether a file read piece by piece is in the code page's plain form: its
+// first three bytes decide, as a byte-order mark is at most that long.
+class PlainForm {
+public:
+    // Takes the next bytes read, none at the file's end; false once it is
+    // known not to be.
+    bool Took(const char *bytes, std::size_t size)
+    {
+        constexpr std::size_t kMark = 3;
+        if (!known_) {
+            head_.append(bytes, std::min(size, kMark - head_.size()));
+            if (head_.size() == kMark || size == 0) {
+                known_ = true;
+                plain_ = Decode(head_).encoding == FileEncoding::Ansi;
+            }
+        }
+        return !known_ || plain_;
+    }
+    bool Known() const { return known_; }
+
+private:
+    std::string head_;
+    bool known_ = false, plain_ = false;
+};
+
+} // namespace
 
 Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at, ByteCheck check)
 {
@@ -63,7 +93,7 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
 std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::filesystem::path &at,
                                                                  std::string_view section, std::string_view key)
 {
-    if (state_ != State::NeverRead || !speedUps_.streamedLookUp || !HoldsTextAsIs(FileEncoding::Ansi) ||
+    if (state_ != State::NeverRead || !speedUps_.streamed || !HoldsTextAsIs(FileEncoding::Ansi) ||
         TrimBlanks(section).empty() || TrimBlanks(key).empty())
         return std::nullopt;
     state_ = State::Absent; // a process that asks again keeps the file whole
@@ -73,31 +103,61 @@ std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::file
         return std::nullopt;
     const FileStamp before = FileStamp::Of(info);
     StreamedLookUp lookUp(section, key);
-    // A byte-order mark is at most three bytes, and they decide the form.
-    constexpr std::size_t kMark = 3;
-    std::string head;
-    bool plainForm = false;
+    PlainForm form;
     while (!lookUp.Done()) {
         const std::span<char> room = lookUp.Room();
         const auto got = file_calls::Read(fd->get(), room.data(), room.size());
-        if (!got)
+        if (!got || !form.Took(room.data(), *got))
             return std::nullopt;
-        if (!plainForm) {
-            head.append(room.data(), std::min(*got, kMark - head.size()));
-            if (head.size() == kMark || *got == 0) {
-                if (Decode(head).encoding != FileEncoding::Ansi)
-                    return std::nullopt;
-                plainForm = true;
-            }
-        }
         lookUp.Took(*got);
     }
     // A file cut, grown or replaced while read may have given a mix of two
     // versions: only a whole read can tell which one it holds.
     const auto after = file_calls::StatOfOpen(fd->get());
-    if (!plainForm || !after || !(FileStamp::Of(*after) == before))
+    if (!form.Known() || !after || !(FileStamp::Of(*after) == before))
         return std::nullopt;
     return Streamed{lookUp.Value()};
+}
+
+std::optional<Error> FileSnapshot::SetStreamed(const std::filesystem::path &at, std::string_view section,
+                                               std::string_view key, std::string_view value)
+{
+    if (state_ != State::NeverRead || !speedUps_.streamed || !HoldsTextAsIs(FileEncoding::Ansi) ||
+        TrimBlanks(section).empty() || TrimBlanks(key).empty())
+        return std::nullopt;
+    state_ = State::Absent; // nothing of the file is kept
+    struct stat info {};
+    const auto fd = file_calls::OpenToRead(at, info);
+    if (!fd)
+        return std::nullopt;
+    // A file another program has just changed may not be whole yet: the
+    // usual save waits for it to be still.
+    const FileStamp before = FileStamp::Of(info);
+    if (before.ChangedLately())
+        return std::nullopt;
+    auto replacement = FileReplacement::Begin(at);
+    TALLOWBY_RETURN_IF_FAILED(replacement);
+    StreamedSet set(section, key, value);
+    PlainForm form;
+    while (set.Result() == StreamedSet::Outcome::Copying) {
+        const std::span<char> room = set.Room();
+        const auto got = file_calls::Read(fd->get(), room.data(), room.size());
+        if (!got || !form.Took(room.data(), *got))
+            return std::nullopt;
+        for (const std::string_view piece : set.Took(*got))
+            TALLOWBY_RETURN_IF_FAILED(replacement->Append(piece));
+    }
+    if (set.Result() == StreamedSet::Outcome::Unchanged)
+        return Error();
+    // A file changed while it was read may have given a mix of two
+    // versions; one changed since is no longer the one the copy was made of.
+    const auto after = file_calls::StatOfOpen(fd->get());
+    if (set.Result() != StreamedSet::Outcome::Written || !after || !(FileStamp::Of(*after) == before))
+        return std::nullopt;
+    TALLOWBY_RETURN_IF_FAILED(replacement->Finish());
+    if (!(FileStamp::At(at) == before))
+        return std::nullopt;
+    return replacement->Commit();
 }
 
 Error FileSnapshot::AwaitStill(std::chrono::steady_clock::time_point deadline)

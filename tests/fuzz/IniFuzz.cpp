@@ -11,6 +11,7 @@
 #include "platform/linux/ini/IniLexer.h"
 #include "platform/linux/ini/LayoutCheck.h"
 #include "platform/linux/ini/StreamedLookUp.h"
+#include "platform/linux/ini/StreamedSet.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -52,6 +53,16 @@ std::string Take(std::string_view &script)
 // The plain model: every speed-up switched off.
 constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false, false, false};
 
+// The piece size the next read of a streamed call takes: one byte, all
+// the room, or between.
+std::size_t NextRead(std::uint32_t &seed, std::size_t room, std::size_t left)
+{
+    seed = seed * 1103515245u + 12345u;
+    const std::uint32_t draw = seed >> 16;
+    const std::size_t want = draw % 4 == 0 ? 1 : draw % 4 == 1 ? room : 1 + draw % 97;
+    return std::min({want, room, left});
+}
+
 // What a process's first look-up finds in `text` read as a file is, in
 // pieces of the sizes `seed` draws (one byte, a buffer full, or between),
 // into a buffer that starts tiny so that lines outgrow it.
@@ -60,16 +71,31 @@ std::optional<std::string> FindStreamed(std::string_view text, std::string_view 
 {
     tallowby::platform::StreamedLookUp lookUp(section, key, 1 + seed % 64);
     while (!lookUp.Done()) {
-        seed = seed * 1103515245u + 12345u;
-        const std::uint32_t draw = seed >> 16;
         const auto room = lookUp.Room();
-        const std::size_t want = draw % 4 == 0 ? 1 : draw % 4 == 1 ? room.size() : 1 + draw % 97;
-        const std::size_t size = std::min({want, room.size(), text.size()});
+        const std::size_t size = NextRead(seed, room.size(), text.size());
         std::memcpy(room.data(), text.data(), size);
         text.remove_prefix(size);
         lookUp.Took(size);
     }
     return lookUp.Value();
+}
+
+// A process's first set of `value` under `key` in `section` of `text`, read
+// as FindStreamed reads it: the new text it writes, when it writes one.
+using tallowby::platform::StreamedSet;
+StreamedSet::Outcome SetStreamed(std::string_view text, std::string_view section, std::string_view key,
+                                 std::string_view value, std::uint32_t seed, std::string &written)
+{
+    StreamedSet set(section, key, value, 1 + seed % 64);
+    while (set.Result() == StreamedSet::Outcome::Copying) {
+        const auto room = set.Room();
+        const std::size_t size = NextRead(seed, room.size(), text.size());
+        std::memcpy(room.data(), text.data(), size);
+        text.remove_prefix(size);
+        for (const std::string_view piece : set.Took(size))
+            written += piece;
+    }
+    return set.Result();
 }
 
 // Whether `text` holds none of `forbidden`.
@@ -206,8 +232,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const std::string &text = document.Text();
             const std::string cut = text.substr(0, seed % (text.size() + 1));
             const std::string grown = text + "\r\n[" + section + "]\n" + key + "=" + value;
-            for (const std::string &read : {text, cut, grown})
+            for (const std::string &read : {text, cut, grown}) {
                 CHECK(FindStreamed(read, section, key, seed) == IniDocument::FromText(read, kPlain).Find(section, key));
+                // A first set made while the file is copied writes what the
+                // plain model lays out, and takes every text the document
+                // would splice.
+                std::string copy;
+                const auto outcome = SetStreamed(read, section, key, value, seed, copy);
+                IniDocument spliced = IniDocument::FromText(read), model = IniDocument::FromText(read, kPlain);
+                const bool changed = model.Set(section, key, value);
+                CHECK(spliced.Set(section, key, value) == changed);
+                if (outcome == StreamedSet::Outcome::Unchanged)
+                    CHECK(!changed);
+                else if (outcome == StreamedSet::Outcome::Written)
+                    CHECK(changed && copy == model.LayOut());
+                else
+                    CHECK(!changed || !spliced.SpliceChange());
+            }
             break;
         }
         }

@@ -12,6 +12,16 @@ void FileReplacement::TemporaryFileTraits::Close(const Handle &path) { file_call
 Result<FileReplacement> FileReplacement::Prepare(const std::filesystem::path &path,
                                                  std::span<const std::string_view> pieces)
 {
+    auto out = Begin(path);
+    TALLOWBY_RETURN_IF_FAILED(out);
+    for (const std::string_view piece : pieces)
+        TALLOWBY_RETURN_IF_FAILED(out->Append(piece));
+    TALLOWBY_RETURN_IF_FAILED(out->Finish());
+    return out;
+}
+
+Result<FileReplacement> FileReplacement::Begin(const std::filesystem::path &path)
+{
     const auto old = file_calls::StatForReplace(path);
     TALLOWBY_RETURN_IF_FAILED(old);
     mode_t mode = 0666; // narrowed by the umask, as a new file would be
@@ -39,11 +49,16 @@ Result<FileReplacement> FileReplacement::Prepare(const std::filesystem::path &pa
     // old one had, so the save goes on.
     if (*old)
         file_calls::TryChangeMode(fd->get(), mode);
-    for (const std::string_view piece : pieces)
-        TALLOWBY_RETURN_IF_FAILED(file_calls::WriteAll(fd->get(), piece));
-    TALLOWBY_RETURN_IF_FAILED(file_calls::FlushAndClose(std::move(*fd)));
+    out.fd_ = std::move(*fd);
     return out;
 }
+
+Error FileReplacement::Append(std::string_view piece)
+{
+    return piece.empty() ? Error() : file_calls::WriteAll(fd_.get(), piece);
+}
+
+Error FileReplacement::Finish() { return file_calls::FlushAndClose(std::move(fd_)); }
 
 Error FileReplacement::Commit()
 {

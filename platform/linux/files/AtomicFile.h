@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
+#include "platform/linux/files/UniqueFd.h"
 
 #include <filesystem>
 #include <span>
@@ -27,6 +28,12 @@ public:
     // (ERROR_ACCESS_DENIED for a read-only file or a folder).
     static Result<FileReplacement> Prepare(const std::filesystem::path &path,
                                            std::span<const std::string_view> pieces);
+    // Prepare in steps, for contents that come while the old file is read:
+    // Begin makes the new version, Append writes to it and Finish flushes
+    // it.
+    static Result<FileReplacement> Begin(const std::filesystem::path &path);
+    Error Append(std::string_view piece);
+    Error Finish();
 
     // Puts the new version in the old one's place. Gives the Win32 error
     // number with the old file left as it was.
@@ -45,6 +52,7 @@ private:
 
     std::filesystem::path target_;
     UniqueHandle<TemporaryFileTraits> temporary_;
+    UniqueFd fd_; // until finished
 };
 
 } // namespace tallowby::platform

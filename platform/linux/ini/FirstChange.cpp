@@ -27,44 +27,64 @@ std::optional<bool> IniDocument::ScanSet(std::string_view section, std::string_v
     state_ = State::Scanned;
     const ScannedEntry scanned = ScanForEntry(text_, section, key, SectionEnd::Wanted);
     const std::string_view text = text_;
-    auto offset = [&](std::string_view piece) { return static_cast<std::size_t>(piece.data() - text.data()); };
     if (scanned.entry && scanned.entry->value == value)
         return false;
     if (!IsInLayout(text))
         return std::nullopt;
+    const SetSite site = SiteOf(scanned, text);
+    auto splice = SpliceSet(site, section, key, value);
+    if (!splice)
+        return std::nullopt;
+    pending_ = PendingSet{std::string(section), std::string(key), std::string(value), std::move(*splice)};
+    state_ = State::ChangePending;
+    return true;
+}
 
+IniDocument::SetSite SiteOf(const ScannedEntry &scanned, std::string_view text)
+{
+    using Kind = IniDocument::SetSite::Kind;
+    auto offset = [&](std::string_view piece) { return static_cast<std::size_t>(piece.data() - text.data()); };
+    if (!scanned.entry)
+        return scanned.body != std::string_view::npos ? IniDocument::SetSite{Kind::SectionEnd, scanned.end}
+                                                      : IniDocument::SetSite{Kind::NoSection, text.size()};
+    const IniLine &line = *scanned.entry;
+    if (line.value)
+        return {Kind::Value, offset(*line.value), line.value->size()};
+    return {Kind::BareName, offset(line.name) + line.name.size()};
+}
+
+std::optional<IniDocument::Splice> IniDocument::SpliceSet(const SetSite &site, std::string_view section,
+                                                          std::string_view key, std::string_view value)
+{
     Splice splice;
-    const std::string_view header = TrimLeadingBlanks(section), name = TrimLeadingBlanks(key);
-    if (scanned.entry) {
+    splice.at = site.at;
+    switch (site.kind) {
+    case SetSite::Kind::Value:
+    case SetSite::Kind::BareName:
         // A new value where the old one lies, or after a bare name.
         if (!ini_layout::EntryReadsBack({}, value))
             return std::nullopt;
-        const IniLine &line = *scanned.entry;
-        if (line.value) {
-            splice.at = offset(*line.value);
-            splice.removed = line.value->size();
-        } else {
-            splice.at = offset(line.name) + line.name.size();
+        splice.removed = site.removed;
+        if (site.kind == SetSite::Kind::BareName)
             splice.inserted = '=';
-        }
         splice.inserted += value;
-    } else if (scanned.body != std::string_view::npos) {
+        break;
+    case SetSite::Kind::SectionEnd:
         // A new entry after the section's last line.
-        if (!ini_layout::EntryReadsBack(name, value))
+        if (!ini_layout::EntryReadsBack(TrimLeadingBlanks(key), value))
             return std::nullopt;
-        splice.at = scanned.end;
-        ini_layout::AppendEntry(splice.inserted, name, value);
-    } else {
+        ini_layout::AppendEntry(splice.inserted, TrimLeadingBlanks(key), value);
+        break;
+    case SetSite::Kind::NoSection:
         // A new section at the end.
-        if (!ini_layout::HeaderReadsBack(header) || !ini_layout::EntryReadsBack(name, value))
+        if (!ini_layout::HeaderReadsBack(TrimLeadingBlanks(section)) ||
+            !ini_layout::EntryReadsBack(TrimLeadingBlanks(key), value))
             return std::nullopt;
-        splice.at = text.size();
-        ini_layout::AppendHeader(splice.inserted, header);
-        ini_layout::AppendEntry(splice.inserted, name, value);
+        ini_layout::AppendHeader(splice.inserted, TrimLeadingBlanks(section));
+        ini_layout::AppendEntry(splice.inserted, TrimLeadingBlanks(key), value);
+        break;
     }
-    pending_ = PendingSet{std::string(section), std::string(key), std::string(value), std::move(splice)};
-    state_ = State::ChangePending;
-    return true;
+    return splice;
 }
 
 } // namespace tallowby::platform

@@ -6,6 +6,7 @@
 // (IniSpeedUps), and the first change finds its line the same way
 // (FirstChange.cpp).
 
+#include "platform/linux/ini/IniDocument.h"
 #include "platform/linux/ini/IniLexer.h"
 
 #include <cstddef>
@@ -44,6 +45,10 @@ struct ScannedEntry {
 };
 ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::string_view key,
                           SectionEnd sectionEnd);
+
+// Where a set of the key goes, by what ScanForEntry found in `text`
+// (defined in FirstChange.cpp).
+IniDocument::SetSite SiteOf(const ScannedEntry &scanned, std::string_view text);
 
 // ScanForEntry's look for the key, in the section whose lines start at
 // `body`: in text that starts within that section, at 0.

@@ -27,9 +27,10 @@ struct IniSpeedUps {
     // and spliced in without reading the lines (FirstChange.cpp).
     bool firstChange = true;
     // A process's first look-up is made while the file is read, through one
-    // buffer, and the text is not kept (StreamedLookUp.h); FileSnapshot
-    // heeds it, the document does not.
-    bool streamedLookUp = true;
+    // buffer, and the text is not kept (StreamedLookUp.h); so is its first
+    // set, which copies the file as it reads it (StreamedSet.h).
+    // FileSnapshot heeds it, the document does not.
+    bool streamed = true;
 };
 
 // An INI file as the platform's private-profile calls hold it: the model
@@ -112,6 +113,20 @@ public:
     std::optional<Splice> SpliceChange() const;
     // SettleLaidOut, for a file written as Text() with `splice` applied.
     void SettleSpliced(const Splice &splice);
+
+    // Where a set of a key goes in a text, as a scan finds it: over the
+    // key's value (`removed` bytes at `at`), after its bare name, at the end
+    // of its section's lines or, with no such section, at the text's end.
+    struct SetSite {
+        enum class Kind { Value, BareName, SectionEnd, NoSection };
+        Kind kind = Kind::NoSection;
+        std::size_t at = 0;
+        std::size_t removed = 0;
+    };
+    // The splice that sets `value` at `site` in a text in the platform's
+    // layout; none when the set would lay the text out again.
+    static std::optional<Splice> SpliceSet(const SetSite &site, std::string_view section, std::string_view key,
+                                           std::string_view value);
 
 private:
     // Where a name or value lies: in the text read, or in added text. The

@@ -15,6 +15,13 @@ StreamedLookUp::StreamedLookUp(std::string_view section, std::string_view key, s
 
 std::span<char> StreamedLookUp::Room()
 {
+    if (lines_ != 0) {
+        std::memmove(buffer_.data(), buffer_.data() + lines_, held_ - lines_);
+        held_ -= lines_;
+        base_ += lines_;
+        scanned_ = held_;
+        lines_ = 0;
+    }
     // Full of one unfinished line: only a longer buffer holds it.
     if (held_ == buffer_.size())
         buffer_.resize(buffer_.size() * 2);
@@ -23,29 +30,34 @@ std::span<char> StreamedLookUp::Room()
 
 void StreamedLookUp::Took(std::size_t size)
 {
-    if (Done())
-        return;
     if (size == 0) {
-        Scan(std::string_view(buffer_.data(), held_));
-        if (!Done())
-            state_ = State::Ended;
+        lines_ = held_;
+        if (!Done()) {
+            Scan(Lines());
+            if (!Done()) {
+                // The section, if any, runs to the text's end.
+                site_ = {state_ == State::InSection ? IniDocument::SetSite::Kind::SectionEnd
+                                                    : IniDocument::SetSite::Kind::NoSection,
+                         base_ + held_, 0};
+                state_ = State::Ended;
+            }
+        }
         held_ = scanned_ = 0;
         return;
     }
     held_ += size;
-    // Lines end at CR or LF; a CR LF split between reads only adds a blank
-    // line, which changes no answer.
+    // Whole lines end at an LF, so that a CR LF is never split; a CR alone
+    // ends a line too, and such lines wait for the next LF.
     std::size_t end = held_;
-    while (end > scanned_ && buffer_[end - 1] != '\n' && buffer_[end - 1] != '\r')
+    while (end > scanned_ && buffer_[end - 1] != '\n')
         --end;
     if (end == scanned_) {
         scanned_ = held_;
         return;
     }
-    Scan(std::string_view(buffer_.data(), end));
-    std::memmove(buffer_.data(), buffer_.data() + end, held_ - end);
-    held_ -= end;
-    scanned_ = held_;
+    lines_ = end;
+    if (!Done())
+        Scan(Lines());
 }
 
 void StreamedLookUp::Scan(std::string_view lines)
@@ -58,13 +70,15 @@ void StreamedLookUp::Scan(std::string_view lines)
     } else {
         scanned = ScanSection(lines, 0, key_, SectionEnd::Wanted);
     }
-    if (scanned.entry) {
+    if (scanned.entry || scanned.end < lines.size()) {
         // The first entry of that name decides, even without a value.
-        state_ = State::Found;
-        if (scanned.entry->value)
+        state_ = scanned.entry ? State::Found : State::Ended;
+        if (scanned.entry && scanned.entry->value)
             value_ = std::string(*scanned.entry->value);
+        site_ = SiteOf(scanned, lines);
+        site_.at += base_;
     } else {
-        state_ = scanned.end < lines.size() ? State::Ended : State::InSection;
+        state_ = State::InSection;
     }
 }
 

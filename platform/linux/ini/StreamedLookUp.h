@@ -2,7 +2,10 @@
 
 // The first look-up of a process, made while the file is read: a new
 // process's get reads the file through one buffer instead of holding it
-// whole. The entries on top switch it off with IniSpeedUps.
+// whole, and its first set copies it that way (StreamedSet.h). The entries
+// on top switch it off with IniSpeedUps.
+
+#include "platform/linux/ini/IniDocument.h"
 
 #include <cstddef>
 #include <optional>
@@ -14,13 +17,14 @@ namespace tallowby::platform {
 
 // Finds what ScanForValue would find in a text given piece by piece: the
 // caller reads into Room() and hands over what it read with Took, until
-// Done(). Whole lines are scanned as they come; the last, unfinished one is
-// kept for the next read, and the buffer grows only for a line longer than
-// it. Both names must hold more than blanks.
+// Done(). Whole lines, up to the last LF, are scanned as they come; the
+// rest is kept for the next read, and the buffer grows only for a line
+// longer than it.
 class StreamedLookUp {
 public:
     static constexpr std::size_t kBuffer = 64 * 1024;
 
+    // Both names must hold more than blanks.
     StreamedLookUp(std::string_view section, std::string_view key, std::size_t buffer = kBuffer);
 
     // Where the next read goes: never empty.
@@ -31,6 +35,15 @@ public:
     bool Done() const { return state_ == State::Found || state_ == State::Ended; }
     // The value, once Done(): a copy, as the buffer is reused.
     const std::optional<std::string> &Value() const { return value_; }
+    // Where a set of the key goes, once Done(), as a scan of the whole text
+    // would place it.
+    const IniDocument::SetSite &Site() const { return site_; }
+
+    // The whole lines the last Took handed over (at the text's end, what
+    // was left), and where they start in the text; valid until Room().
+    // Lines keep coming once Done(), for a caller that reads on.
+    std::string_view Lines() const { return {buffer_.data(), lines_}; }
+    std::size_t LinesAt() const { return base_; }
 
 private:
     enum class State { LookingForSection, InSection, Found, Ended };
@@ -41,9 +54,12 @@ private:
     State state_ = State::LookingForSection;
     std::string section_, key_;
     std::string buffer_;
-    std::size_t held_ = 0; // bytes of an unfinished line at the buffer's start, then those read
-    std::size_t scanned_ = 0; // of them, those known to hold no line end
+    std::size_t held_ = 0; // bytes at the buffer's start: whole lines handed over, then the rest
+    std::size_t scanned_ = 0; // of them, those known to hold no LF
+    std::size_t lines_ = 0; // of them, the whole lines handed over, dropped at the next Room()
+    std::size_t base_ = 0; // where the buffer's first byte is in the text
     std::optional<std::string> value_;
+    IniDocument::SetSite site_;
 };
 
 } // namespace tallowby::platform
