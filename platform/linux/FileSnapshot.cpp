@@ -44,6 +44,9 @@ private:
 
 Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at, ByteCheck check)
 {
+    // Taken before the stat: a change after the stat stamps the file at the
+    // horizon or later, so a stamp changed before it shows any such change.
+    const timespec horizon = TrustHorizon();
     const auto now = FileStamp::Take(at);
     TALLOWBY_RETURN_IF_FAILED(now);
     const bool sameStamp =
@@ -51,9 +54,6 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
     if (sameStamp && (state_ == State::Trusted || check == ByteCheck::BeforeRename))
         return Loaded::Kept;
 
-    // Taken before the read: only a change made a tick before it shows for
-    // sure in the stamp.
-    const timespec horizon = TrustHorizon();
     // Only a file whose stamp is as it was may still hold the same bytes;
     // any other is read afresh.
     bool sameBytes = false;
@@ -70,7 +70,7 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
         // Not two documents at once: the old text's storage takes the new.
         std::string bytes = document_.Release();
         if (now->exists) {
-            const auto read = ReadFileContents(at, bytes);
+            const auto read = ReadFileContents(at, *now, bytes);
             TALLOWBY_RETURN_IF_FAILED(read);
             after = *read;
         } else {

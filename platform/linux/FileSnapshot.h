@@ -82,6 +82,10 @@ public:
     {
         return document_.Find(section, key);
     }
+    std::optional<std::string_view> FindView(std::string_view section, std::string_view key)
+    {
+        return document_.FindView(section, key);
+    }
     std::vector<std::string> KeyNames(std::string_view section) { return document_.KeyNames(section); }
     std::vector<std::string> SectionNames() { return document_.SectionNames(); }
     // Whether the document, changes and all, lays out as no text.

@@ -87,6 +87,15 @@ ProfileAnswer ProfileFile::Read(const char *file, const ProfileQuery &query)
     if (!snapshot_.Stamp().exists)
         answer.fileError = win32_error::FileNotFound;
     const FileEncoding encoding = snapshot_.Encoding();
+    // A file in the code page holds its text as callers pass and read it:
+    // a value needs neither conversion nor a copy but the answer's.
+    if (query.section != nullptr && query.key != nullptr && HoldsTextAsIs(encoding)) {
+        if (const auto value = snapshot_.FindView(query.section, query.key)) {
+            answer.text = *value;
+            answer.found = true;
+        }
+        return answer;
+    }
     auto join = [&](const std::vector<std::string> &names) {
         for (const auto &name : names) {
             answer.text += TextToAnsi(encoding, name);

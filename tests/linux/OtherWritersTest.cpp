@@ -339,24 +339,35 @@ TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)
 }
 
 // Once, after a get's first read of the settings file, another program
-// rewrites it in place: cuts it, empties it or writes another version.
+// rewrites it in place: cuts it, empties it or writes another version. Given
+// `grown`, it first writes that just before the first read.
 class RewriteAfterFirstRead final : public platform::FileSystem {
 public:
-    explicit RewriteAfterFirstRead(std::string text) : text_(std::move(text)) {}
+    explicit RewriteAfterFirstRead(std::string text, std::string grown = {})
+        : text_(std::move(text)), grown_(std::move(grown))
+    {
+    }
     ssize_t Read(int fd, void *data, size_t size) override
     {
-        if (reads++ == 1) {
-            const int file = ::open(SettingsPath().c_str(), O_WRONLY);
-            rewritten = file >= 0 && RewriteInPlace(file, text_);
-            ::close(file);
-        }
+        if (reads == 0 && !grown_.empty())
+            Rewrite(grown_);
+        if (reads++ == 1)
+            rewritten = Rewrite(text_);
         return FileSystem::Read(fd, data, size);
     }
     int reads = 0;
     bool rewritten = false;
 
 private:
+    static bool Rewrite(const std::string &text)
+    {
+        const int file = ::open(SettingsPath().c_str(), O_WRONLY);
+        const bool done = file >= 0 && RewriteInPlace(file, text);
+        ::close(file);
+        return done;
+    }
     std::string text_;
+    std::string grown_;
 };
 
 TEST_F(OtherWritersTest, FileRewrittenWhileANewProcessGetsGivesOneWholeVersion)
@@ -390,6 +401,25 @@ TEST_F(OtherWritersTest, FileRewrittenWhileANewProcessGetsGivesOneWholeVersion)
         EXPECT_TRUE(peer.rewritten) << c.name;
         EXPECT_EQ(answer.found ? answer.text : "default", c.expected) << c.name;
     }
+}
+
+TEST_F(OtherWritersTest, FileRewrittenLongerWhileAGetReadsItGivesOneWholeVersion)
+{
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    platform::ProfileFile process;
+    EXPECT_EQ(process.Read(SettingsFileName().c_str(), {"ExcelData", "Key"}).text, "old");
+    // Grown past what the get's stat told, the file takes more than one
+    // read, and between the first two it is rewritten again: read on, the
+    // pieces would give "mixedbccc...".
+    RewriteAfterFirstRead peer("[ExcelData]\r\nKey=new\r\n;" + std::string(60, 'c') + "\r\n",
+                               "[ExcelData]\r\nKey=mixed" + std::string(60, 'b') + "\r\n");
+    platform::ProfileAnswer answer;
+    {
+        const platform::FileSystem::Override override(peer);
+        answer = process.Read(SettingsFileName().c_str(), {"ExcelData", "Key"});
+    }
+    ASSERT_TRUE(peer.rewritten);
+    EXPECT_EQ(answer.text, "new");
 }
 
 // The check before the rename compares the file with the bytes the document

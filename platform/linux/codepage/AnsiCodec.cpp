@@ -141,27 +141,29 @@ std::u16string AnsiCodec::DecodeArgument(std::string_view bytes) const { return 
 
 std::u16string AnsiCodec::Decode(std::string_view bytes, bool argument) const
 {
-    std::u16string text;
-    text.reserve(bytes.size());
+    // At most one unit a byte: written in place, then cut to size.
+    std::u16string text(bytes.size(), u'\0');
+    std::size_t units = 0;
     std::unique_lock turn(iconvTurn_, std::defer_lock);
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (!lead_[byte]) {
-            text.push_back(single_[byte]);
+            text[units++] = single_[byte];
             ++i;
         } else if (argument && i + 1 == bytes.size()) {
             ++i;
         } else if (i + 1 == bytes.size() || bytes[i + 1] == '\0') {
             // The NUL after a lead byte stays a character of its own.
-            text.push_back(page_.invalid);
+            text[units++] = page_.invalid;
             ++i;
         } else {
             if (!turn.owns_lock())
                 turn.lock();
-            text.push_back(DecodeOne(bytes.data() + i, 2));
+            text[units++] = DecodeOne(bytes.data() + i, 2);
             i += 2;
         }
     }
+    text.resize(units);
     return text;
 }
 

@@ -24,38 +24,72 @@ void FaultIn(std::string &storage)
     file_calls::TryFaultIn(reinterpret_cast<void *>(first), last - first);
 }
 
-} // namespace
-
-Result<FileStamp> ReadFileContents(const std::filesystem::path &path, std::string &contents)
+// Reads the open file `fd` to its end, the storage sized by the stat that
+// gave `size`, and returns the number of reads it took.
+Result<std::size_t> ReadOpenFile(int fd, off_t size, bool regular, std::string &contents)
 {
-    struct stat info {};
-    const auto fd = file_calls::OpenToRead(path, info);
-    TALLOWBY_RETURN_IF_FAILED(fd);
-    // Straight into the string, sized by the stat, over what it held: its
-    // storage is reused and only new room is cleared first. A file that
-    // grows meanwhile is read to its end all the same. Room for a few more
-    // lines lets a save that adds one change the text where it is.
-    std::size_t used = 0;
-    const std::size_t room = static_cast<std::size_t>(info.st_size) + 4096;
+    // Straight into the string, over what it held: its storage is reused
+    // and only new room is cleared first. A file that grows meanwhile is
+    // read to its end all the same. Room for a few more lines lets a save
+    // that adds one change the text where it is.
+    std::size_t used = 0, reads = 0;
+    const std::size_t room = static_cast<std::size_t>(size) + 4096;
     if (contents.capacity() > 2 * room)
         contents = std::string(); // a much larger file's storage goes
     const bool newStorage = contents.capacity() < room;
     contents.reserve(room);
     if (newStorage)
         FaultIn(contents);
-    contents.resize(static_cast<std::size_t>(info.st_size) + 1);
+    contents.resize(static_cast<std::size_t>(size) + 1);
     for (;;) {
         if (used == contents.size())
             contents.resize(contents.size() * 2);
-        const auto got = file_calls::Read(fd->get(), contents.data() + used, contents.size() - used);
+        const std::size_t asked = contents.size() - used;
+        const auto got = file_calls::Read(fd, contents.data() + used, asked);
         TALLOWBY_RETURN_IF_FAILED(got);
-        if (*got == 0)
-            break;
+        ++reads;
         used += *got;
+        // A regular file gives less than asked only at its end; no read of
+        // nothing is needed to learn it.
+        if (*got == 0 || (regular && *got < asked))
+            break;
     }
     contents.resize(used);
-    const auto read = file_calls::StatOfOpen(fd->get());
-    return read ? FileStamp::Of(*read) : FileStamp{};
+    return reads;
+}
+
+} // namespace
+
+Result<FileStamp> ReadFileContents(const std::filesystem::path &path, const FileStamp &seen, std::string &contents)
+{
+    constexpr int kPasses = 4;
+    FileStamp before = seen;
+    for (int pass = 1;; ++pass) {
+        // No stat after the open: `before` sizes the storage, and a folder
+        // fails its read.
+        const auto fd = file_calls::OpenToRead(path);
+        TALLOWBY_RETURN_IF_FAILED(fd);
+        const auto reads = ReadOpenFile(fd->get(), before.size, before.regular, contents);
+        TALLOWBY_RETURN_IF_FAILED(reads);
+        // One read took the file whole, so `seen`, taken before the open,
+        // stands for it. A change after that stat either came in time for
+        // the read or after it; either way it stamps the file anew, so the
+        // next stat shows it, but for one made in the very tick of `seen`,
+        // and such a stamp the snapshot trusts only with the bytes compared
+        // (TrustHorizon, taken before the stat).
+        if (pass == 1 && *reads == 1 && before.regular)
+            return before;
+        // Read in pieces, the file may have changed between them: only a
+        // stamp the same after as before shows that the pieces are of one
+        // version. A file that is not regular is not read twice.
+        const auto info = file_calls::StatOfOpen(fd->get());
+        if (!info)
+            return FileStamp{};
+        const FileStamp after = FileStamp::Of(*info);
+        if (after == before || !after.regular || pass == kPasses)
+            return after;
+        before = after;
+    }
 }
 
 // Read piece by piece, so that no second copy of the file is made.

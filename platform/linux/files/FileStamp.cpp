@@ -19,11 +19,15 @@ bool Before(const timespec &a, const timespec &b)
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
+// The clock's tick does not change while the process runs.
 std::chrono::nanoseconds Tick()
 {
-    timespec tick{};
-    ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
-    return std::chrono::seconds(tick.tv_sec) + std::chrono::nanoseconds(tick.tv_nsec);
+    static const std::chrono::nanoseconds tick = [] {
+        timespec res{};
+        ::clock_getres(CLOCK_REALTIME_COARSE, &res);
+        return std::chrono::seconds(res.tv_sec) + std::chrono::nanoseconds(res.tv_nsec);
+    }();
+    return tick;
 }
 
 // The coarse clock the kernel stamps files with, less `back`.
@@ -51,7 +55,7 @@ bool FileStamp::operator==(const FileStamp &other) const
 
 FileStamp FileStamp::Of(const struct stat &info)
 {
-    return FileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+    return FileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim, S_ISREG(info.st_mode)};
 }
 
 FileStamp FileStamp::At(const std::filesystem::path &path)

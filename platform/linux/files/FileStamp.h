@@ -22,6 +22,9 @@ struct FileStamp {
     off_t size = 0;
     timespec modified{};
     timespec changed{};
+    // Whether it is a regular file, whose read gives less than asked only at
+    // its end. Not part of the version: its type cannot change in place.
+    bool regular = false;
 
     bool operator==(const FileStamp &other) const;
 

@@ -75,14 +75,20 @@ std::optional<struct stat> StatOfOpen(int fd)
 
 Result<UniqueFd> OpenToRead(const std::filesystem::path &path, struct stat &info)
 {
-    FileSystem &fs = FileSystem::Current();
-    UniqueFd fd(fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
-    if (!fd)
-        return errno == ENOENT ? Error(win32_error::FileNotFound) : LastErrno();
-    if (fs.StatOpen(fd.get(), &info) != 0)
+    auto fd = OpenToRead(path);
+    TALLOWBY_RETURN_IF_FAILED(fd);
+    if (FileSystem::Current().StatOpen(fd->get(), &info) != 0)
         return LastErrno();
     if (S_ISDIR(info.st_mode))
         return Error(win32_error::AccessDenied);
+    return std::move(*fd);
+}
+
+Result<UniqueFd> OpenToRead(const std::filesystem::path &path)
+{
+    UniqueFd fd(FileSystem::Current().Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
+    if (!fd)
+        return errno == ENOENT ? Error(win32_error::FileNotFound) : LastErrno();
     return fd;
 }
 

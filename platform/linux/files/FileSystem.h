@@ -80,6 +80,9 @@ std::optional<struct stat> StatOfOpen(int fd);
 // The file at `path` opened for reading, and its stat in `info`:
 // ERROR_FILE_NOT_FOUND when missing, ERROR_ACCESS_DENIED for a folder.
 Result<UniqueFd> OpenToRead(const std::filesystem::path &path, struct stat &info);
+// The same without the stat, for a caller that has one: a folder opens too,
+// and reading it fails with ERROR_ACCESS_DENIED.
+Result<UniqueFd> OpenToRead(const std::filesystem::path &path);
 
 // Up to `size` bytes read into `data`; 0 at the file's end.
 Result<std::size_t> Read(int fd, char *data, std::size_t size);

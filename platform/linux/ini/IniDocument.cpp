@@ -133,13 +133,18 @@ std::optional<std::size_t> IniDocument::FindEntry(const Section &section, std::s
 
 std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key)
 {
+    const auto value = FindView(section, key);
+    return value ? std::optional<std::string>(*value) : std::nullopt;
+}
+
+std::optional<std::string_view> IniDocument::FindView(std::string_view section, std::string_view key)
+{
     // One look-up is cheaper in the text than reading all its lines; the
     // next ones pay for them. Blank names are left to the lines.
     if (speedUps_.firstLookUp && state_ == State::Unread && !TrimBlanks(section).empty() &&
         !TrimBlanks(key).empty()) {
         state_ = State::Scanned;
-        const auto value = ScanForValue(text_, section, key);
-        return value ? std::optional<std::string>(*value) : std::nullopt;
+        return ScanForValue(text_, section, key);
     }
     ReadLines();
     const Section *found = FindSection(section);
@@ -150,7 +155,7 @@ std::optional<std::string> IniDocument::Find(std::string_view section, std::stri
     if (!index || !found->entries[*index].hasValue())
         return std::nullopt;
     // Values this process wrote keep their trailing blanks until settled.
-    return std::string(TrimBlanks(View(found->entries[*index].value)));
+    return TrimBlanks(View(found->entries[*index].value));
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)

@@ -62,6 +62,9 @@ public:
     // surrounding blanks but with any quotes still on; none when the
     // section, the key or the key's value is absent.
     std::optional<std::string> Find(std::string_view section, std::string_view key);
+    // The same as a view into the document, for a caller that copies it at
+    // once: it lasts only until the document next changes.
+    std::optional<std::string_view> FindView(std::string_view section, std::string_view key);
 
     // Stores `value` under `key`: the key's entry takes it where it stands,
     // else an entry is added at the end of the section, else the section at
