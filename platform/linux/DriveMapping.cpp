@@ -103,9 +103,13 @@ bool RememberedMapping::Remembers(std::string_view windowsPath) const
 {
     if (!remembered_ || windowsPath != windowsPath_)
         return false;
+    // Only the variables up to the first one set decide the prefix.
     for (std::size_t i = 0; i < kPrefixVariables.size(); ++i) {
-        if (Variable(kPrefixVariables[i]) != environment_[i])
+        const std::string_view value = Variable(kPrefixVariables[i]);
+        if (value != environment_[i])
             return false;
+        if (!value.empty())
+            return true;
     }
     return true;
 }

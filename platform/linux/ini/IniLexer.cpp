@@ -5,42 +5,11 @@
 
 namespace tallowby::platform {
 
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-} // namespace
-
-std::string_view TrimLeadingBlanks(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    text = TrimLeadingBlanks(text);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::string_view StripQuotes(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
-}
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    a = TrimBlanks(a);
-    b = TrimBlanks(b);
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 std::string_view NextLine(std::string_view text, std::size_t &start)

@@ -7,16 +7,40 @@
 namespace tallowby::platform {
 
 // The blanks the platform trims: space, tab, vertical tab, form feed.
-std::string_view TrimBlanks(std::string_view text);
-std::string_view TrimLeadingBlanks(std::string_view text);
+// Inline, as every look-up of a name trims and compares.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+inline std::string_view TrimLeadingBlanks(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+inline std::string_view TrimBlanks(std::string_view text)
+{
+    text = TrimLeadingBlanks(text);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 // `value` without a matching pair of surrounding quotes, single or double.
 std::string_view StripQuotes(std::string_view value);
 
-// Equality of names regardless of ASCII case and surrounding blanks.
-bool SameName(std::string_view a, std::string_view b);
 // `c` in lower case when it is an ASCII capital, as SameName compares it.
-char FoldAscii(char c);
+inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+// Equality of names regardless of ASCII case and surrounding blanks.
+inline bool SameName(std::string_view a, std::string_view b)
+{
+    a = TrimBlanks(a);
+    b = TrimBlanks(b);
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
 
 // The next line of `text` from `start`, which moves past the line's end:
 // lines end at LF, CR LF or a lone CR, and a NUL ends the text of its line
