@@ -120,7 +120,8 @@ std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::file
 }
 
 std::optional<Error> FileSnapshot::SetStreamed(const std::filesystem::path &at, std::string_view section,
-                                               std::string_view key, std::string_view value)
+                                               std::string_view key, std::string_view value,
+                                               std::chrono::steady_clock::time_point deadline)
 {
     if (state_ != State::NeverRead || !speedUps_.streamed || !HoldsTextAsIs(FileEncoding::Ansi) ||
         TrimBlanks(section).empty() || TrimBlanks(key).empty())
@@ -131,10 +132,14 @@ std::optional<Error> FileSnapshot::SetStreamed(const std::filesystem::path &at, 
     if (!fd)
         return std::nullopt;
     // A file another program has just changed may not be whole yet: the
-    // usual save waits for it to be still.
+    // copy starts once it has been still a while, unchanged since opened.
     const FileStamp before = FileStamp::Of(info);
-    if (before.ChangedLately())
-        return std::nullopt;
+    if (before.ChangedLately()) {
+        const auto still = platform::AwaitStill(at, before, deadline);
+        TALLOWBY_RETURN_IF_FAILED(still);
+        if (!(*still == before))
+            return std::nullopt;
+    }
     auto replacement = FileReplacement::Begin(at);
     TALLOWBY_RETURN_IF_FAILED(replacement);
     StreamedSet set(section, key, value);

@@ -57,15 +57,16 @@ public:
                                          std::string_view key);
 
     // A process's first save, when it sets `value` under `key` in `section`
-    // (names and value in the code page) of a file that has been still for
-    // a while: the file is copied to its new version as it is read, through
-    // one buffer, with the change spliced in, and nothing of it is kept.
-    // Gives how the save ended; nothing (the usual save then runs) when
-    // the snapshot has read a file before, the speed-up is off, a name is
-    // blank, or the file is not in the code page's plain form and the
-    // platform's layout, cannot be read, or changed while it was read.
+    // (names and value in the code page): once the file has been still for
+    // 20 ms, it is copied to its new version as it is read, through one
+    // buffer, with the change spliced in, and nothing of it is kept. Gives
+    // how the save ended (ERROR_TIMEOUT when the file was not still by
+    // `deadline`); nothing (the usual save then runs) when the snapshot has
+    // read a file before, the speed-up is off, a name is blank, or the file
+    // is not in the code page's plain form and the platform's layout,
+    // cannot be read, or changed since it was found still.
     std::optional<Error> SetStreamed(const std::filesystem::path &at, std::string_view section, std::string_view key,
-                                     std::string_view value);
+                                     std::string_view value, std::chrono::steady_clock::time_point deadline);
 
     // Waits until a file another program changed in the last 20 ms has been
     // still that long, loading it again when it changed meanwhile: a

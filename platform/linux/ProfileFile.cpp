@@ -141,10 +141,10 @@ Error ProfileFile::Save(const std::filesystem::path &path, const ProfileChange &
     TALLOWBY_RETURN_IF_FAILED(fileLock);
     const std::lock_guard guard(mutex_);
 
-    // A process's first set of a file that has been still for a while
-    // copies it as it reads it, when the file is in the platform's layout.
+    // A process's first set copies the file as it reads it, when the file
+    // is in the platform's layout.
     if (!fileLock->MadeFile() && change.key != nullptr && change.value != nullptr) {
-        if (const auto streamed = snapshot_.SetStreamed(path, change.section, change.key, change.value))
+        if (const auto streamed = snapshot_.SetStreamed(path, change.section, change.key, change.value, deadline))
             return *streamed;
     }
 

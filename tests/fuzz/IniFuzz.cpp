@@ -51,7 +51,7 @@ std::string Take(std::string_view &script)
 }
 
 // The plain model: every speed-up switched off.
-constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false, false, false};
+constexpr tallowby::platform::IniSpeedUps kPlain{false, false, false, false};
 
 // The piece size the next read of a streamed call takes: one byte, all
 // the room, or between.

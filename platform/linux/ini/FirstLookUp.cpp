@@ -219,6 +219,19 @@ ScannedEntry ScanSection(std::string_view text, std::size_t body, std::string_vi
     }
 }
 
+IniDocument::SetSite SiteOf(const ScannedEntry &scanned, std::string_view text)
+{
+    using Kind = IniDocument::SetSite::Kind;
+    auto offset = [&](std::string_view piece) { return static_cast<std::size_t>(piece.data() - text.data()); };
+    if (!scanned.entry)
+        return scanned.body != std::string_view::npos ? IniDocument::SetSite{Kind::SectionEnd, scanned.end}
+                                                      : IniDocument::SetSite{Kind::NoSection, text.size()};
+    const IniLine &line = *scanned.entry;
+    if (line.value)
+        return {Kind::Value, offset(*line.value), line.value->size()};
+    return {Kind::BareName, offset(line.name) + line.name.size()};
+}
+
 std::optional<std::string_view> ScanForValue(std::string_view text, std::string_view section, std::string_view key)
 {
     const ScannedEntry scanned = ScanForEntry(text, section, key, SectionEnd::Unwanted);

@@ -3,8 +3,9 @@
 // The speed-up of the first look-up after another program changed the file:
 // a get reads the file once and finds its answer in the text, without
 // reading its lines. IniDocument uses it unless switched off
-// (IniSpeedUps), and the first change finds its line the same way
-// (FirstChange.cpp).
+// (IniSpeedUps), and a process's first look-up and set, made while the
+// file is read, find their lines the same way (StreamedLookUp.h,
+// StreamedSet.h).
 
 #include "platform/linux/ini/IniDocument.h"
 #include "platform/linux/ini/IniLexer.h"
@@ -46,8 +47,7 @@ struct ScannedEntry {
 ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::string_view key,
                           SectionEnd sectionEnd);
 
-// Where a set of the key goes, by what ScanForEntry found in `text`
-// (defined in FirstChange.cpp).
+// Where a set of the key goes, by what ScanForEntry found in `text`.
 IniDocument::SetSite SiteOf(const ScannedEntry &scanned, std::string_view text);
 
 // ScanForEntry's look for the key, in the section whose lines start at

@@ -60,12 +60,7 @@ void IniDocument::ReadLines()
         }
         entries.push_back(entry);
     }
-    const bool changePending = state_ == State::ChangePending;
     state_ = inLayout ? State::LaidOut : State::NotLaidOut;
-    if (changePending) {
-        const PendingSet set = std::exchange(pending_, {});
-        Set(set.section, set.key, set.value);
-    }
 }
 
 void IniDocument::NoteChange(bool readsBack)
@@ -161,8 +156,6 @@ std::optional<std::string_view> IniDocument::FindView(std::string_view section, 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value)
 {
     value = TrimLeadingBlanks(value);
-    if (const auto scanned = ScanSet(section, key, value))
-        return *scanned;
     ReadLines();
     Section *found = FindSection(section);
     bool readsBack = true;

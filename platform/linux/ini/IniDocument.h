@@ -23,9 +23,6 @@ struct IniSpeedUps {
     // A save of one change writes the unchanged text around it instead of
     // laying out every line (SplicedSave.cpp).
     bool splicedSave = true;
-    // The first change of a text read is found by the first look-up's scan
-    // and spliced in without reading the lines (FirstChange.cpp).
-    bool firstChange = true;
     // A process's first look-up is made while the file is read, through one
     // buffer, and the text is not kept (StreamedLookUp.h); so is its first
     // set, which copies the file as it reads it (StreamedSet.h).
@@ -156,15 +153,11 @@ private:
     // How far the text's lines are read, and how the text stands to what
     // LayOut gives.
     enum class State {
-        // The lines are unread: the first look-up or change may scan the
-        // text instead.
+        // The lines are unread: the first look-up may scan the text instead.
         Unread,
         // The lines are unread and the one scan is spent: the next call
         // reads them.
         Scanned,
-        // The lines are unread and the change the first change's scan found
-        // waits in pending_ to be made in them; a save splices it in.
-        ChangePending,
         // The lines are read, and the text is what LayOut gives for the
         // document: nothing changed since it was read or settled.
         LaidOut,
@@ -184,18 +177,14 @@ private:
 
     bool LinesRead() const
     {
-        return state_ != State::Unread && state_ != State::Scanned && state_ != State::ChangePending;
+        return state_ != State::Unread && state_ != State::Scanned;
     }
-    // Reads the lines of the text, once, and makes in them the change
-    // that the first change's scan left pending.
+    // Reads the lines of the text, once.
     void ReadLines();
     // Moves the state on for a change that reads back as itself or not, and
     // for a removal.
     void NoteChange(bool readsBack);
     void NoteRemoval();
-    // The first change's scan (FirstChange.cpp): whether the set changed
-    // anything, or none when only reading the lines can tell.
-    std::optional<bool> ScanSet(std::string_view section, std::string_view key, std::string_view value);
 
     std::string_view View(Span span) const;
     Span Add(std::string_view text);
@@ -218,13 +207,6 @@ private:
     State state_ = State::NotLaidOut;
     // The value the last change replaced, for its splice.
     Span replaced_;
-    // The set that the first change's scan found, with its splice, while
-    // the state is ChangePending.
-    struct PendingSet {
-        std::string section, key, value;
-        Splice splice;
-    };
-    PendingSet pending_;
     std::string added_;
     std::vector<Section> sections_;
     // Names and values written with their trailing blanks, by section and

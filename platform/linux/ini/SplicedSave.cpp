@@ -14,8 +14,6 @@ std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 {
     if (!speedUps_.splicedSave)
         return std::nullopt;
-    if (state_ == State::ChangePending)
-        return pending_.splice;
     if (state_ != State::OneChangeSinceLaidOut)
         return std::nullopt;
     // Where the line that holds a piece of the text ends.
@@ -69,12 +67,6 @@ std::optional<IniDocument::Splice> IniDocument::SpliceChange() const
 void IniDocument::SettleSpliced(const Splice &splice)
 {
     text_.replace(splice.at, splice.removed, splice.inserted);
-    if (state_ == State::ChangePending) {
-        // The lines are still unread, and will be read in the new text.
-        pending_ = {};
-        state_ = State::Scanned;
-        return;
-    }
     const auto delta = static_cast<std::ptrdiff_t>(splice.inserted.size()) - static_cast<std::ptrdiff_t>(splice.removed);
     if (delta != 0)
         ShiftSpans(splice.at + splice.removed, delta);
@@ -101,6 +93,40 @@ void IniDocument::SettleSpliced(const Splice &splice)
     }
     added_.clear();
     state_ = TrimWritten() ? State::NotLaidOut : State::LaidOut;
+}
+
+std::optional<IniDocument::Splice> IniDocument::SpliceSet(const SetSite &site, std::string_view section,
+                                                          std::string_view key, std::string_view value)
+{
+    Splice splice;
+    splice.at = site.at;
+    switch (site.kind) {
+    case SetSite::Kind::Value:
+    case SetSite::Kind::BareName:
+        // A new value where the old one lies, or after a bare name.
+        if (!ini_layout::EntryReadsBack({}, value))
+            return std::nullopt;
+        splice.removed = site.removed;
+        if (site.kind == SetSite::Kind::BareName)
+            splice.inserted = '=';
+        splice.inserted += value;
+        break;
+    case SetSite::Kind::SectionEnd:
+        // A new entry after the section's last line.
+        if (!ini_layout::EntryReadsBack(TrimLeadingBlanks(key), value))
+            return std::nullopt;
+        ini_layout::AppendEntry(splice.inserted, TrimLeadingBlanks(key), value);
+        break;
+    case SetSite::Kind::NoSection:
+        // A new section at the end.
+        if (!ini_layout::HeaderReadsBack(TrimLeadingBlanks(section)) ||
+            !ini_layout::EntryReadsBack(TrimLeadingBlanks(key), value))
+            return std::nullopt;
+        ini_layout::AppendHeader(splice.inserted, TrimLeadingBlanks(section));
+        ini_layout::AppendEntry(splice.inserted, TrimLeadingBlanks(key), value);
+        break;
+    }
+    return splice;
 }
 
 void IniDocument::ShiftSpans(std::size_t from, std::ptrdiff_t delta)
