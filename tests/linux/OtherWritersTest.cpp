@@ -422,6 +422,34 @@ TEST_F(OtherWritersTest, FileRewrittenLongerWhileAGetReadsItGivesOneWholeVersion
     EXPECT_EQ(answer.text, "new");
 }
 
+TEST_F(OtherWritersTest, FileRewrittenWhileANewProcessSetsCopiesNoMix)
+{
+    // Past the first read's buffer, so that the copy reads on after the cut.
+    std::string filler;
+    while (filler.size() < 70000)
+        filler += "Filler" + std::to_string(filler.size()) + "=x\r\n";
+    const std::string old = "[Other]\r\n" + filler + "[ExcelData]\r\nKey=old\r\n";
+    const std::string cases[] = {"", old.substr(0, 1000), "[ExcelData]\r\nKey=new\r\n" + filler};
+    for (const std::string &now : cases) {
+        WriteSettingsFile(old);
+        // Still for a while, so that the set copies the file as it reads it.
+        ::usleep(30000);
+        RewriteAfterFirstRead peer(now);
+        platform::ProfileFile newProcess;
+        platform::Error error;
+        {
+            const platform::FileSystem::Override override(peer);
+            error = newProcess.Write(SettingsFileName().c_str(), {"ExcelData", "Key", "set"});
+        }
+        EXPECT_TRUE(peer.rewritten) << now.size();
+        EXPECT_FALSE(error.failed()) << now.size();
+        // The other program's version, with the change made in it.
+        auto expected = platform::IniDocument::FromText(now);
+        expected.Set("ExcelData", "Key", "set");
+        EXPECT_EQ(ReadSettingsFile(), expected.LayOut()) << now.size();
+    }
+}
+
 // The check before the rename compares the file with the bytes the document
 // was read from, in every form a file comes in.
 TEST(TextAsReadTest, StaysTheBytesReadUntilSettled)

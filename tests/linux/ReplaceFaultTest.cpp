@@ -2,14 +2,19 @@
 // fails the save with its cause and the old file survives whole; a step
 // whose failure cannot harm the file is passed over.
 
+#include "platform/linux/ProfileFile.h"
 #include "platform/linux/files/FileSystem.h"
 #include "tests/support/SettingsTest.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace tallowby::test {
 namespace {
@@ -56,6 +61,7 @@ public:
     }
     ssize_t Read(int fd, void *data, size_t size) override
     {
+        readWhileWriting_ = readWhileWriting_ || phase_ == Phase::Writing;
         return step_ == Step::Read ? Fail() : FileSystem::Read(fd, data, size);
     }
     int Lock(int fd, int operation) override
@@ -120,6 +126,9 @@ public:
 
     // Whether the step was reached, so that a case cannot pass unexercised.
     bool failed() const { return failed_; }
+    // Whether the file was read while its new version was written: a copy
+    // made as it was read.
+    bool copiedAsRead() const { return readWhileWriting_; }
 
 private:
     // How far the save has come: taking its locks, loading the file from
@@ -145,6 +154,7 @@ private:
     std::map<int, Role> roles_;
     bool checkingLock_ = false;
     bool failed_ = false;
+    bool readWhileWriting_ = false;
 };
 
 struct Fault {
@@ -164,6 +174,22 @@ protected:
         EXPECT_TRUE(failing.failed()) << "the step was never reached";
         return saved;
     }
+    // The same step failing in a new process's first set, which copies a
+    // file that has been still a while as it reads it.
+    Status FirstSetFailing(bool &copiedAsRead)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        FailingFileSystem failing(GetParam().step, GetParam().error);
+        platform::ProfileFile newProcess;
+        platform::Error error;
+        {
+            const platform::FileSystem::Override override(failing);
+            error = newProcess.Write(SettingsFileName().c_str(), {"ExcelData", "Key", "new"});
+        }
+        EXPECT_TRUE(failing.failed()) << "the step was never reached";
+        copiedAsRead = failing.copiedAsRead();
+        return error.failed() ? Status::FromWin32(error.code()) : kSuccess;
+    }
     // Nothing of a save is left beside the file.
     std::size_t FilesInFolder() const
     {
@@ -175,6 +201,7 @@ protected:
 };
 
 using FailingStepTest = ReplaceFaultTest;
+using FirstSetFailingStepTest = ReplaceFaultTest;
 using PassedOverStepTest = ReplaceFaultTest;
 
 TEST_P(FailingStepTest, OldFileSurvives)
@@ -199,11 +226,34 @@ TEST_P(FailingStepTest, MissingFileStaysMissing)
     EXPECT_EQ(Get(u"Key", u"none"), u"none");
 }
 
+TEST_P(FirstSetFailingStepTest, OldFileSurvives)
+{
+    const std::string old = "[ExcelData]\r\nKey=old\r\nOther=kept\r\n";
+    WriteSettingsFile(old);
+    bool copiedAsRead = false;
+    const Status saved = FirstSetFailing(copiedAsRead);
+    EXPECT_EQ(saved, GetParam().expected) << DescribeStatus(saved);
+    EXPECT_EQ(ReadSettingsFile(), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
+    EXPECT_EQ(Save(u"Key", u"new"), kSuccess) << "the next save goes through";
+}
+
 TEST_P(PassedOverStepTest, NewFileStands)
 {
     WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
     const Status saved = SaveFailing(u"Key", u"new");
     EXPECT_EQ(saved, kSuccess) << DescribeStatus(saved);
+    EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\n");
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_P(PassedOverStepTest, NewFileStandsAfterAFirstSet)
+{
+    WriteSettingsFile("[ExcelData]\r\nKey=old\r\n");
+    bool copiedAsRead = false;
+    const Status saved = FirstSetFailing(copiedAsRead);
+    EXPECT_EQ(saved, kSuccess) << DescribeStatus(saved);
+    EXPECT_TRUE(copiedAsRead);
     EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nKey=new\r\n");
     EXPECT_EQ(FilesInFolder(), 1u);
 }
@@ -231,8 +281,18 @@ const Fault kPassedOverSteps[] = {
     {"FolderFlushFails", Step::FolderSync, EIO, kSuccess},
 };
 
+// A first set's copy takes no look at the file between its read and its
+// new version.
+std::vector<Fault> FirstSetSteps()
+{
+    std::vector<Fault> steps(std::begin(kFailingSteps), std::end(kFailingSteps));
+    std::erase_if(steps, [](const Fault &fault) { return fault.step == Step::Stat; });
+    return steps;
+}
+
 auto FaultName = [](const auto &test) { return std::string(test.param.name); };
 INSTANTIATE_TEST_SUITE_P(Steps, FailingStepTest, testing::ValuesIn(kFailingSteps), FaultName);
+INSTANTIATE_TEST_SUITE_P(Steps, FirstSetFailingStepTest, testing::ValuesIn(FirstSetSteps()), FaultName);
 INSTANTIATE_TEST_SUITE_P(Steps, PassedOverStepTest, testing::ValuesIn(kPassedOverSteps), FaultName);
 
 } // namespace
