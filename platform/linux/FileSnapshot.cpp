@@ -70,11 +70,12 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
         // Not two documents at once: the old text's storage takes the new.
         std::string bytes = document_.Release();
         if (now->exists) {
-            const auto read = ReadFileContents(at, *now, bytes);
+            const auto read = ReadFileContents(at, *now, bytes, kept_);
             TALLOWBY_RETURN_IF_FAILED(read);
             after = *read;
         } else {
             bytes.clear();
+            kept_.Drop();
             after = FileStamp::At(at);
         }
         DecodedFile file = Decode(std::move(bytes));
@@ -222,6 +223,9 @@ Result<FileSnapshot::NewVersion> FileSnapshot::WriteBeside()
 
 void FileSnapshot::Settle(NewVersion version)
 {
+    // The file read is replaced now; its storage goes with the last
+    // descriptor on it.
+    kept_.Drop();
     if (version.splice)
         document_.SettleSpliced(*version.splice);
     else

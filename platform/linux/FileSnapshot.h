@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 #include "platform/linux/files/AtomicFile.h"
+#include "platform/linux/files/FileContents.h"
 #include "platform/linux/codepage/FileCodec.h"
 #include "platform/linux/files/FileStamp.h"
 #include "platform/linux/ini/IniDocument.h"
@@ -153,6 +154,7 @@ private:
     FileStamp stamp_;
     FileEncoding encoding_ = FileEncoding::Ansi;
     IniDocument document_;
+    KeptFile kept_; // the file read last, to read again without an open
 };
 
 } // namespace tallowby::platform

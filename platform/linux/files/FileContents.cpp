@@ -60,21 +60,43 @@ Result<std::size_t> ReadOpenFile(int fd, off_t size, bool regular, std::string &
 
 } // namespace
 
-Result<FileStamp> ReadFileContents(const std::filesystem::path &path, const FileStamp &seen, std::string &contents)
+int KeptFile::Rewound(const FileStamp &seen)
+{
+    if (fd_ && seen.exists && seen.device == device_ && seen.inode == inode_ && file_calls::Rewind(fd_.get()))
+        return fd_.get();
+    fd_.reset();
+    return -1;
+}
+
+int KeptFile::Keep(UniqueFd fd, const struct stat &info)
+{
+    fd_ = std::move(fd);
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+    return fd_.get();
+}
+
+Result<FileStamp> ReadFileContents(const std::filesystem::path &path, const FileStamp &seen, std::string &contents,
+                                   KeptFile &kept)
 {
     constexpr int kPasses = 4;
     FileStamp before = seen;
     for (int pass = 1;; ++pass) {
-        // No stat after the open: `before` sizes the storage, and a folder
-        // fails its read.
-        const auto fd = file_calls::OpenToRead(path);
-        TALLOWBY_RETURN_IF_FAILED(fd);
-        const auto reads = ReadOpenFile(fd->get(), before.size, before.regular, contents);
+        // The stat of the kept file is `seen`; one opened anew has its own.
+        int fd = pass == 1 ? kept.Rewound(seen) : -1;
+        if (fd < 0) {
+            struct stat info {};
+            auto opened = file_calls::OpenToRead(path, info);
+            TALLOWBY_RETURN_IF_FAILED(opened);
+            before = FileStamp::Of(info);
+            fd = kept.Keep(std::move(*opened), info);
+        }
+        const auto reads = ReadOpenFile(fd, before.size, before.regular, contents);
         TALLOWBY_RETURN_IF_FAILED(reads);
-        // One read took the file whole, so `seen`, taken before the open,
+        // One read took the file whole, so `before`, taken before the read,
         // stands for it. A change after that stat either came in time for
         // the read or after it; either way it stamps the file anew, so the
-        // next stat shows it, but for one made in the very tick of `seen`,
+        // next stat shows it, but for one made in the very tick of `before`,
         // and such a stamp the snapshot trusts only with the bytes compared
         // (TrustHorizon, taken before the stat).
         if (pass == 1 && *reads == 1 && before.regular)
@@ -82,7 +104,7 @@ Result<FileStamp> ReadFileContents(const std::filesystem::path &path, const File
         // Read in pieces, the file may have changed between them: only a
         // stamp the same after as before shows that the pieces are of one
         // version. A file that is not regular is not read twice.
-        const auto info = file_calls::StatOfOpen(fd->get());
+        const auto info = file_calls::StatOfOpen(fd);
         if (!info)
             return FileStamp{};
         const FileStamp after = FileStamp::Of(*info);

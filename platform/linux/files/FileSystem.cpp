@@ -27,6 +27,7 @@ ssize_t FileSystem::ReadLink(const char *path, char *buffer, size_t size) { retu
 int FileSystem::Access(const char *path, int mode) { return ::access(path, mode); }
 int FileSystem::Open(const char *path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t FileSystem::Read(int fd, void *data, size_t size) { return ::read(fd, data, size); }
+off_t FileSystem::Seek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
 int FileSystem::Lock(int fd, int operation) { return ::flock(fd, operation); }
 int FileSystem::LockRange(int fd, int command, struct flock *range) { return ::fcntl(fd, command, range); }
 int FileSystem::Advise(void *start, size_t length, int advice) { return ::madvise(start, length, advice); }
@@ -91,6 +92,8 @@ Result<UniqueFd> OpenToRead(const std::filesystem::path &path)
         return errno == ENOENT ? Error(win32_error::FileNotFound) : LastErrno();
     return fd;
 }
+
+bool Rewind(int fd) { return FileSystem::Current().Seek(fd, 0, SEEK_SET) == 0; }
 
 Result<std::size_t> Read(int fd, char *data, std::size_t size)
 {

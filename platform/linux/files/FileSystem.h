@@ -30,6 +30,8 @@ public:
     virtual int Access(const char *path, int mode);
     virtual int Open(const char *path, int flags, mode_t mode);
     virtual ssize_t Read(int fd, void *data, size_t size);
+    // lseek.
+    virtual off_t Seek(int fd, off_t offset, int whence);
     // flock, and fcntl's record locks (F_OFD_SETLK, F_OFD_GETLK).
     virtual int Lock(int fd, int operation);
     virtual int LockRange(int fd, int command, struct flock *range);
@@ -86,6 +88,8 @@ Result<UniqueFd> OpenToRead(const std::filesystem::path &path);
 
 // Up to `size` bytes read into `data`; 0 at the file's end.
 Result<std::size_t> Read(int fd, char *data, std::size_t size);
+// Whether the open file `fd` will be read again from its start.
+bool Rewind(int fd);
 
 // Asks the kernel to fault in the pages from `start` on at once; a kernel
 // that cannot leaves them to fault one by one, as before.
