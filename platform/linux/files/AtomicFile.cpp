@@ -3,6 +3,7 @@
 #include "platform/Win32Error.h"
 #include "platform/linux/files/FileSystem.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace tallowby::platform {
@@ -55,10 +56,30 @@ Result<FileReplacement> FileReplacement::Begin(const std::filesystem::path &path
 
 Error FileReplacement::Append(std::string_view piece)
 {
-    return piece.empty() ? Error() : file_calls::WriteAll(fd_.get(), piece);
+    while (!piece.empty()) {
+        if (pending_.empty() && piece.size() >= kBlock) {
+            const std::size_t whole = piece.size() - piece.size() % kBlock;
+            TALLOWBY_RETURN_IF_FAILED(file_calls::WriteAll(fd_.get(), piece.substr(0, whole)));
+            piece.remove_prefix(whole);
+            continue;
+        }
+        const std::size_t taken = std::min(piece.size(), kBlock - pending_.size());
+        pending_.append(piece.substr(0, taken));
+        piece.remove_prefix(taken);
+        if (pending_.size() == kBlock) {
+            TALLOWBY_RETURN_IF_FAILED(file_calls::WriteAll(fd_.get(), pending_));
+            pending_.clear();
+        }
+    }
+    return {};
 }
 
-Error FileReplacement::Finish() { return file_calls::FlushAndClose(std::move(fd_)); }
+Error FileReplacement::Finish()
+{
+    TALLOWBY_RETURN_IF_FAILED(file_calls::WriteAll(fd_.get(), pending_));
+    pending_ = std::string();
+    return file_calls::FlushAndClose(std::move(fd_));
+}
 
 Error FileReplacement::Commit()
 {

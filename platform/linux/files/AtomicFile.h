@@ -31,9 +31,13 @@ public:
     // Prepare in steps, for contents that come while the old file is read:
     // Begin makes the new version, Append writes to it and Finish flushes
     // it.
+    // Writes go out in whole blocks of kBlock bytes: a write that ends
+    // within a page costs the file system that page again, in the write and
+    // in the flush.
     static Result<FileReplacement> Begin(const std::filesystem::path &path);
     Error Append(std::string_view piece);
     Error Finish();
+    static constexpr std::size_t kBlock = 64 * 1024;
 
     // Puts the new version in the old one's place. Gives the Win32 error
     // number with the old file left as it was.
@@ -53,6 +57,7 @@ private:
     std::filesystem::path target_;
     UniqueHandle<TemporaryFileTraits> temporary_;
     UniqueFd fd_; // until finished
+    std::string pending_; // less than a block, not written yet
 };
 
 } // namespace tallowby::platform
