@@ -40,6 +40,14 @@ private:
     bool known_ = false, plain_ = false;
 };
 
+// The streamed calls' buffer: the file's size and one byte to see its end,
+// up to StreamedLookUp::kBuffer, so that a small file costs no more memory
+// than it holds.
+std::size_t StreamedBuffer(const struct stat &info)
+{
+    return static_cast<std::size_t>(std::clamp<off_t>(info.st_size + 1, 1, StreamedLookUp::kBuffer));
+}
+
 } // namespace
 
 Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at, ByteCheck check)
@@ -103,7 +111,7 @@ std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::file
     if (!fd)
         return std::nullopt;
     const FileStamp before = FileStamp::Of(info);
-    StreamedLookUp lookUp(section, key);
+    StreamedLookUp lookUp(section, key, StreamedBuffer(info));
     PlainForm form;
     while (!lookUp.Done()) {
         const std::span<char> room = lookUp.Room();
@@ -143,7 +151,7 @@ std::optional<Error> FileSnapshot::SetStreamed(const std::filesystem::path &at, 
     }
     auto replacement = FileReplacement::Begin(at);
     TALLOWBY_RETURN_IF_FAILED(replacement);
-    StreamedSet set(section, key, value);
+    StreamedSet set(section, key, value, StreamedBuffer(info));
     PlainForm form;
     while (set.Result() == StreamedSet::Outcome::Copying) {
         const std::span<char> room = set.Room();

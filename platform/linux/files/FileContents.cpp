@@ -35,11 +35,11 @@ Result<std::size_t> ReadOpenFile(int fd, off_t size, bool regular, std::string &
     std::size_t used = 0, reads = 0;
     const std::size_t room = static_cast<std::size_t>(size) + 4096;
     if (contents.capacity() > 2 * room || contents.capacity() < room) {
-        // New storage, not a copy of the old text: a quarter more than
+        // New storage, not a copy of the old text: an eighth more than
         // needed, so that a file that grows a little, or flips between two
         // sizes, keeps it. A much larger file's storage goes.
         contents = std::string();
-        contents.reserve(room + room / 4);
+        contents.reserve(room + room / 8);
         FaultIn(contents);
     }
     contents.resize(static_cast<std::size_t>(size) + 1);
