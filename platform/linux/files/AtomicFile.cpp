@@ -15,8 +15,9 @@ Result<FileReplacement> FileReplacement::Prepare(const std::filesystem::path &pa
 {
     auto out = Begin(path);
     TALLOWBY_RETURN_IF_FAILED(out);
+    // Few pieces, written as they are: blocks would only add a copy.
     for (const std::string_view piece : pieces)
-        TALLOWBY_RETURN_IF_FAILED(out->Append(piece));
+        TALLOWBY_RETURN_IF_FAILED(file_calls::WriteAll(out->fd_.get(), piece));
     TALLOWBY_RETURN_IF_FAILED(out->Finish());
     return out;
 }

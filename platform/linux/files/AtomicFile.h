@@ -31,9 +31,10 @@ public:
     // Prepare in steps, for contents that come while the old file is read:
     // Begin makes the new version, Append writes to it and Finish flushes
     // it.
-    // Writes go out in whole blocks of kBlock bytes: a write that ends
-    // within a page costs the file system that page again, in the write and
-    // in the flush.
+    // Appended pieces go out in whole blocks of kBlock bytes: a write that
+    // ends within a page costs the file system that page again, in the
+    // write and in the flush, and the pieces of a file copied as it is read
+    // are many.
     static Result<FileReplacement> Begin(const std::filesystem::path &path);
     Error Append(std::string_view piece);
     Error Finish();
