@@ -15,38 +15,63 @@ namespace tallowby::platform {
 
 namespace {
 
-// Whether a file read piece by piece is in the code page's plain form: its
-// first three bytes decide, as a byte-order mark is at most that long.
-class PlainForm {
+// A file a process's first call reads piece by piece, through one buffer:
+// its stamp as opened, and whether its first three bytes show the code
+// page's plain form (a byte-order mark is at most that long).
+class StreamedRead {
 public:
-    // Takes the next bytes read, none at the file's end; false once it is
-    // known not to be.
-    bool Took(const char *bytes, std::size_t size)
+    // None when the file cannot be opened.
+    static std::optional<StreamedRead> Open(const std::filesystem::path &at)
+    {
+        struct stat info {};
+        auto fd = file_calls::OpenToRead(at, info);
+        if (!fd)
+            return std::nullopt;
+        return StreamedRead(std::move(*fd), info);
+    }
+
+    const FileStamp &Opened() const { return opened_; }
+    // The buffer: the file's size and one byte to see its end, up to
+    // StreamedLookUp::kBuffer, so that a small file costs no more memory
+    // than it holds.
+    std::size_t Buffer() const
+    {
+        return static_cast<std::size_t>(std::clamp<off_t>(opened_.size + 1, 1, StreamedLookUp::kBuffer));
+    }
+    // The next read into `room`: its size, 0 at the end; none when it
+    // failed or the file is not in the plain form.
+    std::optional<std::size_t> Next(std::span<char> room)
     {
         constexpr std::size_t kMark = 3;
-        if (!known_) {
-            head_.append(bytes, std::min(size, kMark - head_.size()));
-            if (head_.size() == kMark || size == 0) {
-                known_ = true;
-                plain_ = Decode(head_).encoding == FileEncoding::Ansi;
+        const auto got = file_calls::Read(fd_.get(), room.data(), room.size());
+        if (!got)
+            return std::nullopt;
+        if (!formKnown_) {
+            head_.append(room.data(), std::min(*got, kMark - head_.size()));
+            if (head_.size() == kMark || *got == 0) {
+                formKnown_ = true;
+                if (Decode(head_).encoding != FileEncoding::Ansi)
+                    return std::nullopt;
             }
         }
-        return !known_ || plain_;
+        return *got;
     }
-    bool Known() const { return known_; }
+    // Whether the file read is one version, the one opened: a file cut,
+    // grown or replaced while read may have given a mix of two.
+    bool UnchangedSinceOpened() const
+    {
+        const auto now = file_calls::StatOfOpen(fd_.get());
+        return formKnown_ && now && FileStamp::Of(*now) == opened_;
+    }
 
 private:
-    std::string head_;
-    bool known_ = false, plain_ = false;
-};
+    StreamedRead(UniqueFd fd, const struct stat &info) : fd_(std::move(fd)), opened_(FileStamp::Of(info)) {}
 
-// The streamed calls' buffer: the file's size and one byte to see its end,
-// up to StreamedLookUp::kBuffer, so that a small file costs no more memory
-// than it holds.
-std::size_t StreamedBuffer(const struct stat &info)
-{
-    return static_cast<std::size_t>(std::clamp<off_t>(info.st_size + 1, 1, StreamedLookUp::kBuffer));
-}
+    UniqueFd fd_;
+    FileStamp opened_;
+    std::string head_;
+    bool formKnown_ = false;
+};
 
 } // namespace
 
@@ -99,31 +124,31 @@ Result<FileSnapshot::Loaded> FileSnapshot::Load(const std::filesystem::path &at,
     return sameBytes ? Loaded::Kept : Loaded::Afresh;
 }
 
-std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::filesystem::path &at,
-                                                                 std::string_view section, std::string_view key)
+bool FileSnapshot::StartStreaming(std::string_view section, std::string_view key)
 {
     if (state_ != State::NeverRead || !speedUps_.streamed || !HoldsTextAsIs(FileEncoding::Ansi) ||
         TrimBlanks(section).empty() || TrimBlanks(key).empty())
+        return false;
+    state_ = State::Absent; // nothing of the file is kept
+    return true;
+}
+
+std::optional<FileSnapshot::Streamed> FileSnapshot::FindStreamed(const std::filesystem::path &at,
+                                                                 std::string_view section, std::string_view key)
+{
+    if (!StartStreaming(section, key))
         return std::nullopt;
-    state_ = State::Absent; // a process that asks again keeps the file whole
-    struct stat info {};
-    const auto fd = file_calls::OpenToRead(at, info);
-    if (!fd)
+    auto read = StreamedRead::Open(at);
+    if (!read)
         return std::nullopt;
-    const FileStamp before = FileStamp::Of(info);
-    StreamedLookUp lookUp(section, key, StreamedBuffer(info));
-    PlainForm form;
+    StreamedLookUp lookUp(section, key, read->Buffer());
     while (!lookUp.Done()) {
-        const std::span<char> room = lookUp.Room();
-        const auto got = file_calls::Read(fd->get(), room.data(), room.size());
-        if (!got || !form.Took(room.data(), *got))
+        const auto got = read->Next(lookUp.Room());
+        if (!got)
             return std::nullopt;
         lookUp.Took(*got);
     }
-    // A file cut, grown or replaced while read may have given a mix of two
-    // versions: only a whole read can tell which one it holds.
-    const auto after = file_calls::StatOfOpen(fd->get());
-    if (!form.Known() || !after || !(FileStamp::Of(*after) == before))
+    if (!read->UnchangedSinceOpened())
         return std::nullopt;
     return Streamed{lookUp.Value()};
 }
@@ -132,44 +157,36 @@ std::optional<Error> FileSnapshot::SetStreamed(const std::filesystem::path &at, 
                                                std::string_view key, std::string_view value,
                                                std::chrono::steady_clock::time_point deadline)
 {
-    if (state_ != State::NeverRead || !speedUps_.streamed || !HoldsTextAsIs(FileEncoding::Ansi) ||
-        TrimBlanks(section).empty() || TrimBlanks(key).empty())
+    if (!StartStreaming(section, key))
         return std::nullopt;
-    state_ = State::Absent; // nothing of the file is kept
-    struct stat info {};
-    const auto fd = file_calls::OpenToRead(at, info);
-    if (!fd)
+    auto read = StreamedRead::Open(at);
+    if (!read)
         return std::nullopt;
     // A file another program has just changed may not be whole yet: the
     // copy starts once it has been still a while, unchanged since opened.
-    const FileStamp before = FileStamp::Of(info);
-    if (before.ChangedLately()) {
-        const auto still = platform::AwaitStill(at, before, deadline);
+    if (read->Opened().ChangedLately()) {
+        const auto still = platform::AwaitStill(at, read->Opened(), deadline);
         TALLOWBY_RETURN_IF_FAILED(still);
-        if (!(*still == before))
+        if (!(*still == read->Opened()))
             return std::nullopt;
     }
     auto replacement = FileReplacement::Begin(at);
     TALLOWBY_RETURN_IF_FAILED(replacement);
-    StreamedSet set(section, key, value, StreamedBuffer(info));
-    PlainForm form;
+    StreamedSet set(section, key, value, read->Buffer());
     while (set.Result() == StreamedSet::Outcome::Copying) {
-        const std::span<char> room = set.Room();
-        const auto got = file_calls::Read(fd->get(), room.data(), room.size());
-        if (!got || !form.Took(room.data(), *got))
+        const auto got = read->Next(set.Room());
+        if (!got)
             return std::nullopt;
         for (const std::string_view piece : set.Took(*got))
             TALLOWBY_RETURN_IF_FAILED(replacement->Append(piece));
     }
     if (set.Result() == StreamedSet::Outcome::Unchanged)
         return Error();
-    // A file changed while it was read may have given a mix of two
-    // versions; one changed since is no longer the one the copy was made of.
-    const auto after = file_calls::StatOfOpen(fd->get());
-    if (set.Result() != StreamedSet::Outcome::Written || !after || !(FileStamp::Of(*after) == before))
+    // A file changed since it was opened is no longer the one copied.
+    if (set.Result() != StreamedSet::Outcome::Written || !read->UnchangedSinceOpened())
         return std::nullopt;
     TALLOWBY_RETURN_IF_FAILED(replacement->Finish());
-    if (!(FileStamp::At(at) == before))
+    if (!(FileStamp::At(at) == read->Opened()))
         return std::nullopt;
     return replacement->Commit();
 }

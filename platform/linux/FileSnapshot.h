@@ -132,6 +132,10 @@ public:
     void Settle(NewVersion version);
 
 private:
+    // Whether a process's first call may read the file piece by piece;
+    // from then on the snapshot has read a file.
+    bool StartStreaming(std::string_view section, std::string_view key);
+
     enum class State {
         // The process has read no file yet: its first look-up may stream it.
         NeverRead,
