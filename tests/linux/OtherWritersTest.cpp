@@ -5,6 +5,7 @@
 #include "platform/WriterLock.h"
 #include "platform/linux/codepage/FileCodec.h"
 #include "platform/linux/files/FileSystem.h"
+#include "platform/linux/files/UniqueFd.h"
 #include "platform/linux/ini/IniDocument.h"
 #include "platform/linux/Kernel32.h"
 #include "platform/linux/ProfileFile.h"
@@ -16,6 +17,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tallowby::test {
@@ -324,6 +326,33 @@ TEST_F(OtherWritersTest, FileThatNeverStaysStillFailsTheSaveInsteadOfHanging)
     const Status saved = Save(u"Key", u"new");
     EXPECT_EQ(saved, Status::FromWin32(platform::win32_error::Timeout)) << DescribeStatus(saved);
     EXPECT_EQ(ReadSettingsFile(), old_);
+}
+
+// A program writing in place cuts the file, then stalls for 150 ms (its
+// disk busy) before it writes it again: a save, in a new process or in one
+// that had read the file, waits for the text rather than take the empty
+// file for it.
+TEST_F(OtherWritersTest, FileLeftEmptyForAWhileIsNotTakenForTheText)
+{
+    const std::string text = "[ExcelData]\r\nPre=kept\r\nKey=old\r\n";
+    for (const bool newProcess : {true, false}) {
+        WriteSettingsFile(text);
+        ::usleep(30000);
+        platform::ProfileFile process;
+        if (!newProcess)
+            process.Read(SettingsFileName().c_str(), {"ExcelData", "Key"});
+        const platform::UniqueFd fd(::open(SettingsPath().c_str(), O_RDWR | O_CLOEXEC));
+        ASSERT_TRUE(fd) << newProcess;
+        ASSERT_EQ(::ftruncate(fd.get(), 0), 0);
+        std::thread writer([&] {
+            ::usleep(150000);
+            (void)!::pwrite(fd.get(), text.data(), text.size(), 0);
+        });
+        const platform::Error error = process.Write(SettingsFileName().c_str(), {"ExcelData", "Key", "new"});
+        writer.join();
+        EXPECT_FALSE(error.failed()) << newProcess;
+        EXPECT_EQ(ReadSettingsFile(), "[ExcelData]\r\nPre=kept\r\nKey=new\r\n") << newProcess;
+    }
 }
 
 TEST_F(OtherWritersTest, RemovalsFromAMissingFileLeaveNoFile)

@@ -13,6 +13,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::milliseconds kQuiet{20};
+// An empty file that has just changed is most often one that a program
+// writing in place has cut and is about to write again. Cutting waits for
+// the file's pages to leave for the disk, so on a busy disk it can lie
+// empty for far longer than a write takes: it must stay still longer.
+constexpr std::chrono::milliseconds kQuietWhenEmpty{500};
+
+std::chrono::milliseconds QuietFor(const FileStamp &stamp) { return stamp.size == 0 ? kQuietWhenEmpty : kQuiet; }
 
 bool Before(const timespec &a, const timespec &b)
 {
@@ -73,14 +80,14 @@ Result<FileStamp> FileStamp::Take(const std::filesystem::path &path)
 
 bool FileStamp::ChangedBefore(const timespec &moment) const { return Before(changed, moment); }
 
-bool FileStamp::ChangedLately() const { return exists && !ChangedBefore(CoarseNowLess(kQuiet + Tick())); }
+bool FileStamp::ChangedLately() const { return exists && !ChangedBefore(CoarseNowLess(QuietFor(*this) + Tick())); }
 
 timespec TrustHorizon() { return CoarseNowLess(Tick()); }
 
 Result<FileStamp> AwaitStill(const std::filesystem::path &path, FileStamp seen, Clock::time_point deadline)
 {
     auto since = Clock::now();
-    while (seen.ChangedLately() && Clock::now() - since < kQuiet) {
+    while (seen.ChangedLately() && Clock::now() - since < QuietFor(seen)) {
         if (Clock::now() >= deadline)
             return Error(win32_error::Timeout);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

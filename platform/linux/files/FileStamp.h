@@ -40,7 +40,8 @@ struct FileStamp {
     bool ChangedBefore(const timespec &moment) const;
     // Whether the file changed in the last 20 ms: time for a program that
     // truncates the file and then writes it to finish, even on a busy
-    // machine, before its text is taken as whole.
+    // machine, before its text is taken as whole. An empty file, the state
+    // such a program leaves it in while its disk is busy, is given 500 ms.
     bool ChangedLately() const;
 };
 
@@ -49,7 +50,7 @@ struct FileStamp {
 timespec TrustHorizon();
 
 // Waits until the file at `path`, last seen as `seen`, has not changed for
-// 20 ms, and returns its stamp then. A clock set back makes a file look new
+// 20 ms (500 ms while it is empty), and returns its stamp then. A clock set back makes a file look new
 // for long, so a file seen to stay as it is for as long counts as still
 // too. ERROR_TIMEOUT at `deadline`.
 Result<FileStamp> AwaitStill(const std::filesystem::path &path, FileStamp seen,
