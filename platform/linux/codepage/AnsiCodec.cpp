@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <clocale>
 #include <cstdlib>
 #include <locale.h>
@@ -12,6 +13,18 @@
 namespace tallowby::platform {
 
 namespace cp = codepages;
+
+namespace {
+
+// Text of ASCII alone, which a page whose ASCII is ASCII converts unit for
+// byte: the usual names and values take no table.
+template <typename Char>
+bool IsAscii(std::basic_string_view<Char> text)
+{
+    return std::all_of(text.begin(), text.end(), [](Char c) { return static_cast<std::uint16_t>(c) < 0x80; });
+}
+
+} // namespace
 
 IconvDescriptor::IconvDescriptor(const char *to, const char *from) : descriptor_(::iconv_open(to, from))
 {
@@ -141,6 +154,8 @@ std::u16string AnsiCodec::DecodeArgument(std::string_view bytes) const { return 
 
 std::u16string AnsiCodec::Decode(std::string_view bytes, bool argument) const
 {
+    if (asciiSame_ && IsAscii(bytes))
+        return std::u16string(bytes.begin(), bytes.end());
     // At most one unit a byte: written in place, then cut to size.
     std::u16string text(bytes.size(), u'\0');
     std::size_t units = 0;
@@ -169,6 +184,11 @@ std::u16string AnsiCodec::Decode(std::string_view bytes, bool argument) const
 
 std::string AnsiCodec::Encode(std::u16string_view text, bool *usedDefault) const
 {
+    if (asciiSame_ && IsAscii(text)) {
+        if (usedDefault != nullptr)
+            *usedDefault = false;
+        return std::string(text.begin(), text.end());
+    }
     std::string bytes;
     bytes.reserve(text.size());
     std::unique_lock turn(iconvTurn_, std::defer_lock);

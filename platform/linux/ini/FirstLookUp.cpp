@@ -172,7 +172,7 @@ ScannedEntry ScanForEntry(std::string_view text, std::string_view section, std::
             return scanned;
         const LineAround line(text, at);
         const IniLine read = line.holds ? ReadLine(line.text) : IniLine{};
-        if (read.kind == IniLine::Kind::Header && SameName(read.name, section))
+        if (read.kind == IniLine::Kind::Header && SameAsTrimmed(read.name, section))
             scanned.body = std::min(line.next, text.size());
         from = line.next;
     }
@@ -211,7 +211,7 @@ ScannedEntry ScanSection(std::string_view text, std::size_t body, std::string_vi
         const IniLine read = ReadLine(line.text);
         if (read.kind == IniLine::Kind::Header)
             return ended(line.start);
-        if (read.kind == IniLine::Kind::Entry && SameName(read.name, key)) {
+        if (read.kind == IniLine::Kind::Entry && SameAsTrimmed(read.name, key)) {
             scanned.entry = read;
             return scanned;
         }

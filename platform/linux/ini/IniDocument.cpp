@@ -104,8 +104,9 @@ IniDocument::Span IniDocument::Add(std::string_view text)
 
 const IniDocument::Section *IniDocument::FindSection(std::string_view name) const
 {
+    name = TrimBlanks(name);
     const auto found = std::find_if(sections_.begin(), sections_.end(),
-                                    [&](const Section &s) { return SameName(View(s.name), name); });
+                                    [&](const Section &s) { return SameAsTrimmed(View(s.name), name); });
     return found == sections_.end() ? nullptr : &*found;
 }
 
@@ -119,8 +120,9 @@ std::optional<std::size_t> IniDocument::FindEntry(const Section &section, std::s
     auto nameAt = [&](std::size_t i) { return View(section.entries[i].name); };
     if (speedUps_.nameIndex)
         return section.index.Find(name, section.entries.size(), nameAt);
+    name = TrimBlanks(name);
     for (std::size_t i = 0; i < section.entries.size(); ++i) {
-        if (SameName(nameAt(i), name))
+        if (SameAsTrimmed(nameAt(i), name))
             return i;
     }
     return std::nullopt;

@@ -27,20 +27,26 @@ inline std::string_view TrimBlanks(std::string_view text)
 std::string_view StripQuotes(std::string_view value);
 
 // `c` in lower case when it is an ASCII capital, as SameName compares it.
-inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-// Equality of names regardless of ASCII case and surrounding blanks.
-inline bool SameName(std::string_view a, std::string_view b)
+inline char FoldAscii(char c)
+{
+    return static_cast<unsigned char>(c - 'A') < 26 ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+// Equality of `a`, trimmed here, and `trimmed`, which the caller trimmed,
+// regardless of ASCII case: a look-up trims its name once for all the
+// names it compares it with.
+inline bool SameAsTrimmed(std::string_view a, std::string_view trimmed)
 {
     a = TrimBlanks(a);
-    b = TrimBlanks(b);
-    if (a.size() != b.size())
+    if (a.size() != trimmed.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+        if (a[i] != trimmed[i] && FoldAscii(a[i]) != FoldAscii(trimmed[i]))
             return false;
     }
     return true;
 }
+// Equality of names regardless of ASCII case and surrounding blanks.
+inline bool SameName(std::string_view a, std::string_view b) { return SameAsTrimmed(a, TrimBlanks(b)); }
 
 // The next line of `text` from `start`, which moves past the line's end:
 // lines end at LF, CR LF or a lone CR, and a NUL ends the text of its line

@@ -25,10 +25,11 @@ public:
     template <typename NameAt>
     std::optional<std::size_t> Find(std::string_view name, std::size_t count, NameAt nameAt) const
     {
+        name = TrimBlanks(name);
         if (count < kIndexFrom || (slots_.empty() && !searched_)) {
             searched_ = true;
             for (std::size_t i = 0; i < count; ++i) {
-                if (SameName(nameAt(i), name))
+                if (SameAsTrimmed(nameAt(i), name))
                     return i;
             }
             return std::nullopt;
@@ -38,7 +39,7 @@ public:
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = Hash(name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
             const std::size_t i = slots_[slot] - 1;
-            if (SameName(nameAt(i), name))
+            if (SameAsTrimmed(nameAt(i), name))
                 return i;
         }
         return std::nullopt;
