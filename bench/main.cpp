@@ -6,6 +6,7 @@
 // usage: settings_bench [KEYS,KEYS,...] [SECONDS_PER_FIGURE_AND_CONTENDER]
 //        settings_bench --startup [SECONDS_PER_CONTENDER]   program start, on 50 keys
 //        settings_bench --memory KEYS [CONTENDER]
+//        settings_bench --repeat KEYS CONTENDER CALLS   unchanged gets alone, to count under callgrind
 
 #include "bench/Contender.h"
 #include "bench/Floor.h"
@@ -157,6 +158,25 @@ void MeasureMemory(int keys, const std::string &name)
     if (contender->Saves())
         contender->Save("NewKey", "Value new");
     Print(keys, "memory", name, static_cast<double>(PeakMemory() - baseline));
+}
+
+// Unchanged gets of one contender and nothing else, to count their
+// instructions under callgrind: the count with CALLS gets less the count
+// with none is theirs.
+void RepeatGets(int keys, const std::string &name, int calls)
+{
+    const auto path = OwnFile(name);
+    std::filesystem::create_directories(path.parent_path());
+    WriteFile(path, keys);
+    std::this_thread::sleep_for(kAged);
+    const auto contender = MakeContender(name);
+    const std::string key = "Key" + std::to_string(keys / 2);
+    const std::string expected = "Value number " + std::to_string(keys / 2);
+    int wrong = contender->Get(key) != expected; // the read of the file
+    for (int i = 0; i < calls; ++i)
+        wrong += contender->Get(key) != expected;
+    if (wrong != 0)
+        throw std::runtime_error(name + " read another value for " + key);
 }
 
 class Race {
@@ -368,6 +388,15 @@ int main(int argc, char **argv)
 {
     if (argc >= 3 && std::string(argv[1]) == "--memory") {
         tallowby::bench::MeasureMemory(std::atoi(argv[2]), argc > 3 ? argv[3] : "ours");
+        return 0;
+    }
+    if (argc >= 5 && std::string(argv[1]) == "--repeat") {
+        try {
+            tallowby::bench::RepeatGets(std::atoi(argv[2]), argv[3], std::atoi(argv[4]));
+        } catch (const std::exception &error) {
+            std::fprintf(stderr, "settings_bench: %s\n", error.what());
+            return 1;
+        }
         return 0;
     }
     const bool startup = argc > 1 && std::string(argv[1]) == "--startup";
