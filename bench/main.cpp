@@ -390,15 +390,6 @@ int main(int argc, char **argv)
         tallowby::bench::MeasureMemory(std::atoi(argv[2]), argc > 3 ? argv[3] : "ours");
         return 0;
     }
-    if (argc >= 5 && std::string(argv[1]) == "--repeat") {
-        try {
-            tallowby::bench::RepeatGets(std::atoi(argv[2]), argv[3], std::atoi(argv[4]));
-        } catch (const std::exception &error) {
-            std::fprintf(stderr, "settings_bench: %s\n", error.what());
-            return 1;
-        }
-        return 0;
-    }
     const bool startup = argc > 1 && std::string(argv[1]) == "--startup";
     std::vector<int> sizes = {10, 1000, 10000, 100000};
     if (startup) {
@@ -412,6 +403,10 @@ int main(int argc, char **argv)
     if (argc > 2)
         tallowby::bench::SecondsPerFigure = std::atof(argv[2]);
     try {
+        if (argc >= 5 && std::string(argv[1]) == "--repeat") {
+            tallowby::bench::RepeatGets(std::atoi(argv[2]), argv[3], std::atoi(argv[4]));
+            return 0;
+        }
         for (const int keys : sizes) {
             tallowby::bench::Race race(keys);
             if (startup)

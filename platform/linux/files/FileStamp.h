@@ -50,9 +50,9 @@ struct FileStamp {
 timespec TrustHorizon();
 
 // Waits until the file at `path`, last seen as `seen`, has not changed for
-// 20 ms (500 ms while it is empty), and returns its stamp then. A clock set back makes a file look new
-// for long, so a file seen to stay as it is for as long counts as still
-// too. ERROR_TIMEOUT at `deadline`.
+// 20 ms (500 ms while it is empty), and returns its stamp then. A clock set
+// back makes a file look new for long, so a file seen to stay as it is for
+// as long counts as still too. ERROR_TIMEOUT at `deadline`.
 Result<FileStamp> AwaitStill(const std::filesystem::path &path, FileStamp seen,
                              std::chrono::steady_clock::time_point deadline);
 
